@@ -227,6 +227,15 @@ bool Socket::SetNoDelay(bool on) {
     return true;
 }
 
+bool Socket::SetReuseAddress(bool on) {
+    int value = on ? 1 : 0;
+    if (::setsockopt(mFd.load(), SOL_SOCKET, SO_REUSEADDR, &value, sizeof value) != 0) {
+        CaptureErrno();
+        return false;
+    }
+    return true;
+}
+
 bool Socket::LocalAddress(sockaddr_in& address) const {
     socklen_t len = sizeof address;
     if (::getsockname(mFd.load(), reinterpret_cast<sockaddr*>(&address), &len) != 0) {

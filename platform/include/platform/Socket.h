@@ -50,6 +50,9 @@ public:
     bool SetRecvTimeout(int milliseconds);
     bool SetSendTimeout(int milliseconds);
     bool SetNoDelay(bool on);
+    // Lets a listening socket bind a port that still has connections of an
+    // earlier run in TIME_WAIT.
+    bool SetReuseAddress(bool on);
     bool LocalAddress(sockaddr_in& address) const;
     bool PeerAddress(sockaddr_in& address) const;
 

@@ -68,6 +68,7 @@ public:
         reply.clear();
         wchar_t* text = nullptr;
         if (!SendCommandInternal(command, text)) {
+            FreeArray(text);  // a failed receive still hands back "-1"
             return false;
         }
         if (text != nullptr) {

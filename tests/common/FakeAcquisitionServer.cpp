@@ -271,6 +271,11 @@ void FakeAcquisitionServer::SetReply(const std::string& keyword, const Reply& re
     mReplies[keyword] = reply;
 }
 
+void FakeAcquisitionServer::ClearReply(const std::string& keyword) {
+    std::lock_guard<std::mutex> lock(mLock);
+    mReplies.erase(keyword);
+}
+
 void FakeAcquisitionServer::SetNthReply(const std::string& keyword, int n, const Reply& reply) {
     std::lock_guard<std::mutex> lock(mLock);
     mNthReplies[{keyword, n}] = reply;

@@ -79,6 +79,8 @@ public:
 
     // --- Script ---
     void SetReply(const std::string& keyword, const Reply& reply);
+    // Back to the built-in or default answer for the keyword.
+    void ClearReply(const std::string& keyword);
     // For the n-th (1-based) command with that keyword only.
     void SetNthReply(const std::string& keyword, int n, const Reply& reply);
     void SetDefaultReply(const Reply& reply);

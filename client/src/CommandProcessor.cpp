@@ -1,7 +1,13 @@
 #include "CommandProcessor.h"
 
 #include <algorithm>
+
+// GCC 12 reports a false maybe-uninitialized inside the standard regex
+// compiler when sanitizers are on.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <regex>
+#pragma GCC diagnostic pop
 
 namespace Plenvar {
 

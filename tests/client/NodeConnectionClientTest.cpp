@@ -125,7 +125,7 @@ bool SendAll(platform::Socket& socket, const Bytes& bytes) {
     return true;
 }
 
-class StreamTest : public ::testing::Test {
+class NodeConnectionClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -213,7 +213,7 @@ void FullObjectList(std::vector<std::wstring>& names, std::vector<std::wstring>&
     }
 }
 
-TEST_F(StreamTest, RecordsAreNamedFromTheObjectList) {
+TEST_F(NodeConnectionClientTest, RecordsAreNamedFromTheObjectList) {
     std::vector<std::wstring> names, types;
     FullObjectList(names, types);
     for (const NamingCase& c : kNamingCases) {
@@ -242,7 +242,7 @@ TEST_F(StreamTest, RecordsAreNamedFromTheObjectList) {
     }
 }
 
-TEST_F(StreamTest, AnUpdatedObjectListAppliesToTheNextRecord) {
+TEST_F(NodeConnectionClientTest, AnUpdatedObjectListAppliesToTheNextRecord) {
     auto stream = MakeStream(RecordType::CSC, mLog.get(), &mCollector);
     stream->UpdateObjectNames({L"A"}, {L"CscAcqEnt"});
     platform::Socket server = StartAndConnect(*stream);
@@ -256,7 +256,7 @@ TEST_F(StreamTest, AnUpdatedObjectListAppliesToTheNextRecord) {
 
 // ---- exact-record receive ----
 
-TEST_F(StreamTest, RecordsSplitOrJoinedInSegmentsArriveWholeAndOnce) {
+TEST_F(NodeConnectionClientTest, RecordsSplitOrJoinedInSegmentsArriveWholeAndOnce) {
     auto stream = MakeStream(RecordType::CSC, mLog.get(), &mCollector);
     stream->UpdateObjectNames({L"C0", L"C1", L"C2"}, {L"CscAcqEnt", L"CscAcqEnt", L"CscAcqEnt"});
     platform::Socket server = StartAndConnect(*stream);
@@ -287,7 +287,7 @@ TEST_F(StreamTest, RecordsSplitOrJoinedInSegmentsArriveWholeAndOnce) {
     EXPECT_EQ(got[2].name, L"C2");
 }
 
-TEST_F(StreamTest, APeerClosingMidRecordEndsTheStreamWithoutAPartialRecord) {
+TEST_F(NodeConnectionClientTest, APeerClosingMidRecordEndsTheStreamWithoutAPartialRecord) {
     auto stream = MakeStream(RecordType::TT, mLog.get(), &mCollector);
     stream->UpdateObjectNames({L"TT1"}, {L"TTScAcqEnt"});
     platform::Socket server = StartAndConnect(*stream);
@@ -308,7 +308,7 @@ TEST_F(StreamTest, APeerClosingMidRecordEndsTheStreamWithoutAPartialRecord) {
 
 // ---- the callback pair ----
 
-TEST_F(StreamTest, ACallbackWithANullContextIsNeverCalled) {
+TEST_F(NodeConnectionClientTest, ACallbackWithANullContextIsNeverCalled) {
     NodeConnectionClientSE stream(mLog.get());
     stream.SetCallbackFunction(&Collector::Callback<SERec>, nullptr);
     stream.UpdateObjectNames({L"Sc1"}, {L"SEScAcqEnt"});
@@ -343,7 +343,7 @@ void CallbackB(void* context, CRRec*, int, const wchar_t*) {
     }
 }
 
-TEST_F(StreamTest, CallbackAndContextAreSwappedAsOnePair) {
+TEST_F(NodeConnectionClientTest, CallbackAndContextAreSwappedAsOnePair) {
     NodeConnectionClientCSC stream(mLog.get());
     stream.UpdateObjectNames({L"C"}, {L"CscAcqEnt"});
     stream.SetCallbackFunction(&CallbackA, &gContextA);
@@ -371,7 +371,7 @@ TEST_F(StreamTest, CallbackAndContextAreSwappedAsOnePair) {
 
 // ---- open counts ----
 
-TEST_F(StreamTest, OpenCountsDecideWhenAnObjectIsRemoved) {
+TEST_F(NodeConnectionClientTest, OpenCountsDecideWhenAnObjectIsRemoved) {
     NodeConnectionClientCSC stream(mLog.get());
     EXPECT_TRUE(stream.AddStreamObject(L"CSC1"));
     EXPECT_TRUE(stream.AddStreamObject(L"CSC1"));
@@ -407,7 +407,7 @@ TEST_F(StreamTest, OpenCountsDecideWhenAnObjectIsRemoved) {
     }
 }
 
-TEST_F(StreamTest, OpenCountsAreKeptPerName) {
+TEST_F(NodeConnectionClientTest, OpenCountsAreKeptPerName) {
     NodeConnectionClientSE stream(mLog.get());
     stream.AddStreamObject(L"A");
     stream.AddStreamObject(L"B");
@@ -420,7 +420,7 @@ TEST_F(StreamTest, OpenCountsAreKeptPerName) {
 
 // ---- stopping ----
 
-TEST_F(StreamTest, ClosingAStreamThatWasNeverConnectedFreesItsPort) {
+TEST_F(NodeConnectionClientTest, ClosingAStreamThatWasNeverConnectedFreesItsPort) {
     NodeConnectionClientVT stream(mLog.get());
     const int port = FreePort();
     ASSERT_TRUE(stream.InitServerStream(port));
@@ -440,7 +440,7 @@ TEST_F(StreamTest, ClosingAStreamThatWasNeverConnectedFreesItsPort) {
     stream.CloseServerStream();
 }
 
-TEST_F(StreamTest, ClosingEndsTheConnectionSeenByTheServingSide) {
+TEST_F(NodeConnectionClientTest, ClosingEndsTheConnectionSeenByTheServingSide) {
     auto stream = MakeStream(RecordType::EV, mLog.get(), &mCollector);
     platform::Socket server = StartAndConnect(*stream);
     ASSERT_TRUE(SendAll(server, MakeRecord(RecordType::EV, 0)));
@@ -452,7 +452,7 @@ TEST_F(StreamTest, ClosingEndsTheConnectionSeenByTheServingSide) {
     EXPECT_FALSE(LogHas("closed gracefully")) << "the stream's own close is not the peer's";
 }
 
-TEST_F(StreamTest, ABlockedCallbackDoesNotHoldUpCloseNorOutliveWhatItUses) {
+TEST_F(NodeConnectionClientTest, ABlockedCallbackDoesNotHoldUpCloseNorOutliveWhatItUses) {
     struct Gate {
         std::mutex mutex;
         std::condition_variable changed;
@@ -510,7 +510,7 @@ TEST_F(StreamTest, ABlockedCallbackDoesNotHoldUpCloseNorOutliveWhatItUses) {
 
 // ---- socket errors ----
 
-TEST_F(StreamTest, APortInUseIsLoggedWithItsBindText) {
+TEST_F(NodeConnectionClientTest, APortInUseIsLoggedWithItsBindText) {
     platform::Socket holder = platform::Socket::CreateTcp();
     ASSERT_TRUE(holder.Bind(0, 0));
     ASSERT_TRUE(holder.Listen(1));

@@ -61,6 +61,13 @@ void NetworkNodeClient::LogSocketError(ClientSocketOp op, int code) {
     }
 }
 
+void NetworkNodeClient::SetReplyTimeout(std::chrono::milliseconds timeout) {
+    mReplyTimeout = timeout;
+    if (mIsConnected) {
+        mSocket.SetRecvTimeout(static_cast<int>(mReplyTimeout.count()));
+    }
+}
+
 int NetworkNodeClient::SocketStartup() { return 0; }
 
 int NetworkNodeClient::CreateSocket(platform::Socket& socket) {
@@ -94,7 +101,8 @@ int NetworkNodeClient::GetHostInfo(std::vector<sockaddr_in>& addresses, const st
 
 int NetworkNodeClient::ConnectToServer(platform::Socket& socket, sockaddr_in address, int portNumber) {
     address.sin_port = htons(static_cast<uint16_t>(portNumber));
-    if (!socket.Connect(address, static_cast<int>(mConnectTimeout.count()))) {
+    const int timeoutMs = mConnectTimeout.count() > 0 ? static_cast<int>(mConnectTimeout.count()) : -1;
+    if (!socket.Connect(address, timeoutMs)) {
         LogSocketError(ClientSocketOp::Connect, platform::LastSocketError());
         return -1;
     }

@@ -58,8 +58,10 @@ public:
     NetworkNodeClient(const NetworkNodeClient&) = delete;
     NetworkNodeClient& operator=(const NetworkNodeClient&) = delete;
 
-    // --- Time-outs (take effect from the next connect / receive) ---
-    void SetReplyTimeout(std::chrono::milliseconds timeout) { mReplyTimeout = timeout; }
+    // --- Time-outs (0: wait without limit) ---
+    // Applies at once, also to a connection that is up.
+    void SetReplyTimeout(std::chrono::milliseconds timeout);
+    // Applies from the next connect attempt.
     void SetConnectTimeout(std::chrono::milliseconds timeout) { mConnectTimeout = timeout; }
     std::chrono::milliseconds ReplyTimeout() const { return mReplyTimeout; }
     std::chrono::milliseconds ConnectTimeout() const { return mConnectTimeout; }

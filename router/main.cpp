@@ -59,6 +59,10 @@ int RunHeadless(const Settings& settings) {
         host = settings.connectHost;
     }
     router::HeadlessLoop loop(core, host);
+    loop.SetLinkObserver([&settings](bool up) {
+        std::cout << "Router: upstream link to " << settings.connectHost << (up ? " is up" : " was lost; retrying every 2 s")
+                  << std::endl;
+    });
     std::thread signalWaiter([&loop, stopSignals] {
         int received = 0;
         sigwait(&stopSignals, &received);

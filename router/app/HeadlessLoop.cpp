@@ -16,7 +16,9 @@ void HeadlessLoop::Run() {
     for (;;) {
         const bool wantLink = mConnectHost.has_value() && !mCore.IsUpstreamConnected();
         if (wantLink && Clock::now() >= nextAttempt) {
-            mCore.OnConnectToServer(*mConnectHost);
+            if (mCore.OnConnectToServer(*mConnectHost)) {
+                Report(true);
+            }
             nextAttempt = Clock::now() + mTiming.retry;
             continue;
         }
@@ -25,9 +27,17 @@ void HeadlessLoop::Run() {
             return;
         }
         if (Clock::now() >= nextTick) {
-            mCore.OnLinkWatchTick();
+            if (mCore.OnLinkWatchTick()) {
+                Report(false);
+            }
             nextTick = Clock::now() + mTiming.tick;
         }
+    }
+}
+
+void HeadlessLoop::Report(bool up) {
+    if (mLinkObserver) {
+        mLinkObserver(up);
     }
 }
 

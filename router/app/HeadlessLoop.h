@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@ public:
     HeadlessLoop(RouterCore& core, std::optional<std::string> connectHost)
         : HeadlessLoop(core, std::move(connectHost), Timing{}) {}
 
+    // Told each time the upstream link comes up (true) or goes (false).
+    // Set before Run.
+    void SetLinkObserver(std::function<void(bool up)> observer) { mLinkObserver = std::move(observer); }
+
     // Returns once Stop has been called (at once if it already was).
     void Run();
     // Any thread.
@@ -30,10 +35,12 @@ public:
 
 private:
     bool WaitUntil(std::chrono::steady_clock::time_point deadline);
+    void Report(bool up);
 
     RouterCore& mCore;
     std::optional<std::string> mConnectHost;
     Timing mTiming;
+    std::function<void(bool up)> mLinkObserver;
     std::mutex mLock;
     std::condition_variable mWake;
     bool mStopping = false;

@@ -83,6 +83,9 @@ bool NetworkNodeServer::InitializeServer(int32_t port) {
     } else {
         Log(LogFile::NOTICE, " - Server Socket created Successfully");
         Log(LogFile::NOTICE, " - Binding Server Socket on Port Number: " + std::to_string(port));
+        // Binding over connections of an earlier server still in TIME_WAIT, as
+        // Windows does by default; a port another socket listens on still fails.
+        listener.SetReuseAddress(true);
         ok = port >= 0 && port <= 65535 && listener.Bind(0, static_cast<uint16_t>(port));
         if (!ok) {
             if (port < 0 || port > 65535) {

@@ -81,13 +81,13 @@ void NetworkServerContainer::StopMonitor() {
 }
 
 void NetworkServerContainer::MonitorThread() {
+    // There is nothing to drop before the first pause: the list starts empty.
     std::unique_lock<std::mutex> lock(mMonitorLock);
-    while (!mMonitorStop) {
+    while (!mMonitorWake.wait_for(lock, std::chrono::milliseconds(mOptions.monitorIntervalMs),
+                                  [this] { return mMonitorStop; })) {
         lock.unlock();
         RunMonitorPass();
         lock.lock();
-        mMonitorWake.wait_for(lock, std::chrono::milliseconds(mOptions.monitorIntervalMs),
-                              [this] { return mMonitorStop; });
     }
 }
 

@@ -129,6 +129,7 @@ public:
         if (receiveBuffer > 0) {
             ::setsockopt(mListener.Handle(), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         }
+        mListener.SetReuseAddress(true);
         mListener.Bind(0x7F000001u, static_cast<uint16_t>(port));
         mListener.Listen(4);
         sockaddr_in local{};

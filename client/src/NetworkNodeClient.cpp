@@ -160,9 +160,13 @@ bool NetworkNodeClient::ConnectToAny(const std::vector<sockaddr_in>& addresses,
         }
         mLogFile.WriteEntry(ClientLogFile::NOTICE,
                             L"NetworkNodeClient::InitializeClient() - Connection successfully established");
-        mServerIPAddress = Widen(platform::DottedQuad(address));
         std::string host;
-        mServerPCName = platform::ReverseLookup(address, host) ? Widen(host) : serverName;
+        std::wstring pcName = platform::ReverseLookup(address, host) ? Widen(host) : serverName;
+        {
+            std::lock_guard<std::mutex> lock(mServerTextLock);
+            mServerIPAddress = Widen(platform::DottedQuad(address));
+            mServerPCName = std::move(pcName);
+        }
         mIsConnected = true;
         mSocket.SetRecvTimeout(static_cast<int>(mReplyTimeout.count()));
         TakeLocalAddress();
@@ -190,8 +194,24 @@ void NetworkNodeClient::AskApplicationName() {
     }
     std::wstring::size_type blank = reply.find(L' ');
     if (blank != std::wstring::npos) {
+        std::lock_guard<std::mutex> lock(mServerTextLock);
         mServerApplicationName = reply.substr(blank);
     }
+}
+
+std::wstring NetworkNodeClient::GetServerPCName() const {
+    std::lock_guard<std::mutex> lock(mServerTextLock);
+    return mServerPCName;
+}
+
+std::wstring NetworkNodeClient::GetServerIPAddress() const {
+    std::lock_guard<std::mutex> lock(mServerTextLock);
+    return mServerIPAddress;
+}
+
+std::wstring NetworkNodeClient::GetServerApplicationName() const {
+    std::lock_guard<std::mutex> lock(mServerTextLock);
+    return mServerApplicationName;
 }
 
 std::wstring NetworkNodeClient::GetMyIPAddress() {
@@ -403,9 +423,12 @@ bool NetworkNodeClient::ShutdownClient() {
         return false;
     }
     mLogFile.WriteEntry(ClientLogFile::NOTICE, op + L"Attempt to Close Message Client Socket was successful");
-    mServerIPAddress = kNotConnected;
-    mServerPCName = kNotConnected;
-    mServerApplicationName = kNotConnected;
+    {
+        std::lock_guard<std::mutex> lock(mServerTextLock);
+        mServerIPAddress = kNotConnected;
+        mServerPCName = kNotConnected;
+        mServerApplicationName = kNotConnected;
+    }
     mIsConnected = false;
     return true;
 }

@@ -41,6 +41,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <netinet/in.h>
 #include <string>
 #include <vector>
@@ -129,10 +130,11 @@ public:
 
     // --- State ---
     bool IsConnected() const { return mIsConnected; }
-    // "Not Connected" while not connected.
-    std::wstring GetServerPCName() const { return mServerPCName; }
-    std::wstring GetServerIPAddress() const { return mServerIPAddress; }
-    std::wstring GetServerApplicationName() const { return mServerApplicationName; }
+    // "Not Connected" while not connected. Safe to call from any thread:
+    // these are read without the library lock while a command changes them.
+    std::wstring GetServerPCName() const;
+    std::wstring GetServerIPAddress() const;
+    std::wstring GetServerApplicationName() const;
     // The address sent to the server for its data connections.
     std::wstring GetLocalIPAddress() const { return mLocalIPAddress; }
     bool StreamsInitialized() const { return mStreamsInitialized; }
@@ -175,6 +177,7 @@ private:
     std::wstring mServerPCName;
     std::wstring mServerIPAddress;
     std::wstring mServerApplicationName;
+    mutable std::mutex mServerTextLock;  // over the three server texts
     std::wstring mLocalIPAddress;
     std::vector<std::wstring> mObjectNames;
     std::vector<std::wstring> mObjectTypes;

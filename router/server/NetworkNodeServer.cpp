@@ -153,6 +153,9 @@ bool NetworkNodeServer::AcceptClient() {
     if (mIdleTimeoutMs > 0) {
         client.SetRecvTimeout(mIdleTimeoutMs);
     }
+    // A reply leaves as three writes; without this the second waits for
+    // the client's delayed acknowledgement of the first.
+    client.SetNoDelay(true);
     {
         std::lock_guard<std::mutex> lock(mSocketLock);
         if (mStopping) {

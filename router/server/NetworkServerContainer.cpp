@@ -243,7 +243,9 @@ int32_t NetworkServerContainer::HandleCommand(const std::string& message, std::s
     const std::vector<std::string> tokens = ReadTokens(message, 2);
     const std::string command = tokens.empty() ? std::string() : tokens[0];
     if (command == "-GetNextAvailablePortNumber") {
-        reply = "0 " + std::to_string(front ? HandOutPort() : AllocatePort());
+        const int32_t port = front ? HandOutPort() : AllocatePort();
+        // Only when every port up to 65535 is taken.
+        reply = port > 0 ? "0 " + std::to_string(port) : "-1";
         return 0;
     }
     if (command == "-SetPortNumberUnused") {

@@ -1,0 +1,50 @@
+#pragma once
+// The router's windowed application: the window framework, start-up of the
+// main window in order, and the message loop.
+
+#include "PlotOpenGL.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <optional>
+
+namespace router {
+
+class MainWindow;
+class RouterCore;
+
+class RouterApp {
+public:
+    static constexpr int kWindowWidth = 500;
+    static constexpr int kWindowHeight = 400;
+
+    // Sets up the window framework (unless the process already has it);
+    // argc and argv as given to main.
+    RouterApp(int& argc, char** argv);
+    ~RouterApp();
+    RouterApp(const RouterApp&) = delete;
+    RouterApp& operator=(const RouterApp&) = delete;
+
+    // Creates, places and shows the main window over `core`, which must
+    // outlive this object. False when start-up fails.
+    bool InitInstance(RouterCore& core);
+    // The message loop; returns when the main window has closed.
+    int Run();
+
+    MainWindow* GetMainWindow() const { return mMainWindow.get(); }
+
+    // True when a window can be shown here (an X or Wayland display, or a
+    // platform chosen explicitly).
+    static bool DisplayAvailable();
+
+private:
+    std::optional<QApplication> mApplication;
+    PlotOpenGL mPlot;
+    std::unique_ptr<MainWindow> mMainWindow;
+};
+
+// Runs the router with its window until the window closes: the exit code.
+int RunRouterWindow(int& argc, char** argv, RouterCore& core);
+
+}  // namespace router

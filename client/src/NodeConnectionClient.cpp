@@ -83,6 +83,9 @@ bool NodeConnectionClient::CreateSocket(StreamState& state) {
 }
 
 bool NodeConnectionClient::BindSocket(StreamState& state, int port) {
+    // The server may hand out the port of a stream that closed moments ago,
+    // whose connection still lingers in TIME_WAIT.
+    state.listenSocket.SetReuseAddress(true);
     if (!state.listenSocket.Bind(0, static_cast<uint16_t>(port))) {
         WriteLog(ClientLogFile::ERROR,
                  StreamSocketErrorLine(StreamSocketCall::BindSocket, platform::LastSocketError(), mStreamType));

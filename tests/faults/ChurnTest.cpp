@@ -1,0 +1,83 @@
+// Clients that connect and vanish in a tight loop, in every way a client can
+// vanish: the router must keep serving, release every per-client server and
+// port, and end up holding what it held before.
+
+#include "FakeAcquisitionServer.h"
+#include "FaultSupport.h"
+
+namespace faults {
+namespace {
+
+class ChurnTest : public RouterCase {
+protected:
+    void SetUp() override {
+        mFake.SetObjects({{"SE1", "SEScAcqEnt"}, {"CSC1", "CscAcqEnt"}});
+        ASSERT_TRUE(mFake.Start());
+        StartRouter();
+        TakeBaseline();
+    }
+
+    plenvar_test::FakeAcquisitionServer mFake{26100};
+};
+
+void OneSession(int session) {
+    const Bytes frame = RawClient::Frame("-SetApplicationName Churn");
+    RawClient front;
+    switch (session % 5) {
+    case 0:  // connects to the front and leaves at once
+        ASSERT_TRUE(front.Connect(kFrontPort));
+        return;
+    case 1: {  // takes a port and never comes
+        ASSERT_GT(AskForPort(), kFrontPort);
+        return;
+    }
+    default:
+        break;
+    }
+    const int port = AskForPort();
+    ASSERT_GT(port, kFrontPort) << "session " << session;
+    RawClient own;
+    ASSERT_TRUE(own.Connect(port)) << "session " << session;
+    if (session % 5 == 3) {  // one command, then a reset
+        ASSERT_NE(own.Command("-SetApplicationName Churn"), "<no reply>");
+        own.Reset();
+    } else if (session % 5 == 4) {  // half a command
+        ASSERT_TRUE(own.SendBytes(frame.data(), frame.size() / 2));
+    }
+}
+
+TEST_F(ChurnTest, FiveHundredSessionsThatVanish) {
+    const auto start = Clock::now();
+    for (int session = 0; session < 500; ++session) {
+        if (session % 50 == 49) {
+            // Now and then a whole library client, set-up and all.
+            Downstream client;
+            ASSERT_TRUE(Within(5000ms, "a library client connecting", [&] { return client.Connect(); }));
+            ASSERT_TRUE(client.Client().OpenStream(L"CSC1"));
+            continue;
+        }
+        OneSession(session);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+    std::cout << "500 sessions in "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() << " ms"
+              << std::endl;
+    ExpectBaseline();
+
+    Downstream client;
+    ASSERT_TRUE(client.Connect());
+    ASSERT_TRUE(client.Client().OpenStream(L"SE1"));
+    ASSERT_TRUE(mFake.WaitForDataStream("SEScAcqEnt", 3000ms));
+    Bytes records(112 * 3, 0x5A);
+    for (int r = 0; r < 3; ++r) {
+        std::fill_n(records.begin() + r * 112 + 8, 4, 0);  // index field: SE1
+    }
+    ASSERT_TRUE(mFake.PushData("SEScAcqEnt", records));
+    EXPECT_TRUE(client.WaitForCount(L"SE1", 3, 5000ms));
+    EXPECT_EQ(client.BytesOf(L"SE1"), records);
+}
+
+}  // namespace
+}  // namespace faults

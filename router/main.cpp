@@ -2,6 +2,9 @@
 // which connect to it on port 26200 as they would to the server itself.
 
 #include "HeadlessLoop.h"
+#ifdef PLENVAR_GUI
+#include "RouterApp.h"
+#endif
 #include "RouterCore.h"
 #include "platform/System.h"
 
@@ -76,6 +79,17 @@ int RunHeadless(const Settings& settings) {
     return 0;
 }
 
+#ifdef PLENVAR_GUI
+// The upstream client (inside the core) exists before the window framework
+// starts and is destroyed after every window has gone.
+int RunWindow(const Settings& settings, int& argc, char** argv) {
+    router::RouterCore core(LogDirectory(settings));
+    const int code = router::RunRouterWindow(argc, argv, core);
+    core.Shutdown();
+    return code;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -91,7 +105,14 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     if (!settings.headless) {
+#ifdef PLENVAR_GUI
+        if (router::RouterApp::DisplayAvailable()) {
+            return RunWindow(settings, argc, argv);
+        }
+        std::cerr << "No display for the Router window; run it with --headless." << std::endl;
+#else
         std::cerr << "This build of Router has no window; run it with --headless." << std::endl;
+#endif
         return 2;
     }
     return RunHeadless(settings);

@@ -24,11 +24,19 @@ bool GlyphBitmap::IsSet(int x, int rowFromBottom) const {
     return (byte & (0x80 >> (x % 8))) != 0;
 }
 
+// Fourteen pixels is the height of the character cell (ascent plus
+// descent), as with the bitmap fonts of other window systems, not the em
+// size: the rows of the status view are 13 pixels apart.
 QFont StatusFont() {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif, QFont::NoAntialias);
-    font.setPixelSize(14);
     font.setWeight(QFont::Normal);
+    for (int size = 14; size > 6; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= 14) {
+            break;
+        }
+    }
     return font;
 }
 

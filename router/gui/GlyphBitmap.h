@@ -26,7 +26,7 @@ struct GlyphBitmap {
 // Control codes get an empty bitmap and no advance.
 GlyphBitmap RasteriseGlyph(const QFont& font, unsigned char code);
 
-// The 14-pixel sans-serif face of the status view.
+// The sans-serif face of the status view, 14 pixels from top to bottom.
 QFont StatusFont();
 
 }  // namespace router

@@ -22,6 +22,8 @@ QSurfaceFormat MainView::RequiredFormat() {
     format.setRedBufferSize(8);
     format.setGreenBufferSize(8);
     format.setBlueBufferSize(8);
+    // Opaque: a cleared frame is black, not see-through, wherever it is shown.
+    format.setAlphaBufferSize(0);
     format.setDepthBufferSize(24);
     return format;
 }

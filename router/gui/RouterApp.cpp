@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "Resources.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QSurfaceFormat>
 
@@ -25,13 +26,14 @@ RouterApp::RouterApp(int& argc, char** argv) {
         // Set before the framework starts, so that the view's context and
         // the window's compositor share cleanly.
         QSurfaceFormat::setDefaultFormat(MainView::RequiredFormat());
-        mApplication.emplace(argc, argv);
+        mApplication = std::make_unique<QApplication>(argc, argv);
     }
     InitRouterResources();
     QApplication::setApplicationName(QStringLiteral("Router"));
     QApplication::setWindowIcon(QIcon(QString::fromLatin1(kIconPath)));
 }
 
+// The window goes before the framework.
 RouterApp::~RouterApp() { mMainWindow.reset(); }
 
 bool RouterApp::DisplayAvailable() {

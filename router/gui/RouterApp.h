@@ -4,10 +4,9 @@
 
 #include "PlotOpenGL.h"
 
-#include <QApplication>
-
 #include <memory>
-#include <optional>
+
+class QApplication;
 
 namespace router {
 
@@ -39,7 +38,7 @@ public:
     static bool DisplayAvailable();
 
 private:
-    std::optional<QApplication> mApplication;
+    std::unique_ptr<QApplication> mApplication;
     PlotOpenGL mPlot;
     std::unique_ptr<MainWindow> mMainWindow;
 };

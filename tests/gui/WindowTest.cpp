@@ -28,9 +28,16 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -38,10 +45,45 @@
 #include <filesystem>
 #include <thread>
 
+extern char** environ;
+
 namespace gui_test {
 namespace {
 
 using namespace std::chrono_literals;
+
+// A program the test starts; killed and reaped at the end.
+class TapProcess {
+public:
+    explicit TapProcess(std::vector<std::string> arguments) {
+        std::vector<char*> argv;
+        for (auto& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            mPid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~TapProcess() {
+        if (mPid > 0) {
+            ::kill(mPid, SIGTERM);
+            int status = 0;
+            ::waitpid(mPid, &status, 0);
+        }
+    }
+    TapProcess(const TapProcess&) = delete;
+    TapProcess& operator=(const TapProcess&) = delete;
+
+    bool Started() const { return mPid > 0; }
+
+private:
+    pid_t mPid = -1;
+};
 
 platform::Socket ConnectLoopback(uint16_t port) {
     platform::Socket socket = platform::Socket::CreateTcp();
@@ -372,6 +414,67 @@ TEST(RouterAppTest, StartUpPlacesTheWindowAtTheTopLeftWith500By400) {
         EXPECT_FALSE(window->windowIcon().isNull());
         window->close();
         EXPECT_EQ(core.ServerList(), nullptr);
+    }
+    std::filesystem::remove_all(directory);
+}
+
+// The whole chain: an acquisition server, the router window connected to it,
+// and one downstream client with objects open, shown in the status view.
+// With PLENVAR_SCREENSHOT set, the window is saved there as a PNG.
+TEST(RouterAppTest, WindowShowsAConnectedClient) {
+    sim::SimulatorOptions options;
+    options.bindAddress = "127.0.0.1";
+    options.log = [](const std::string&) {};
+    sim::Simulator server(options);
+    ASSERT_TRUE(server.Start()) << server.LastError();
+
+    const auto directory = std::filesystem::temp_directory_path() / ("router-shot-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(directory);
+    {
+        router::RouterCore core(directory.string());
+        int argc = 1;
+        char name[] = "Router";
+        char* argv[] = {name, nullptr};
+        router::RouterApp app(argc, argv);
+        ASSERT_TRUE(app.InitInstance(core));
+        router::MainWindow* window = app.GetMainWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        ASSERT_TRUE(core.OnConnectToServer("127.0.0.1"));
+
+        // The client is another program (in this process it would share the
+        // client library's process-wide lock with the router's upstream client).
+        TapProcess tap({PLENVAR_TAP_PATH, "--router", "--open", "TT1,CSC1", "--rate", "--seconds", "30", "127.0.0.1"});
+        ASSERT_TRUE(tap.Started());
+        WhenModal<QMessageBox> box([](QMessageBox* shown) {
+            ADD_FAILURE() << "message box: " << shown->text().toStdString();
+            shown->accept();
+        });
+        router::CoreStatusSource status(core);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&status] { return status.GetNumberOfClients() == 1 && status.GetDataObjectList(0) == "TT1 CSC1 "; },
+            15000));
+        QTest::qWait(1200);
+
+        ASSERT_EQ(status.GetNumberOfClients(), 1);
+        EXPECT_EQ(status.GetDataStreamCount(0), 6);
+        EXPECT_EQ(status.GetDataObjectList(0), "TT1 CSC1 ");
+        // The client keeps the reply from its first blank on, blank included.
+        EXPECT_EQ(status.GetServerApplicationName(), L" zorlent-sim");
+
+        router::MainView* view = window->View();
+        const FrameProbe frame(view->grabFramebuffer());
+        const int h = view->GetViewHeight();
+        EXPECT_EQ(frame.WhiteRowsNear(view->GetViewWidth() - 5, h - 126 - 65, 2), 1);
+        EXPECT_EQ(frame.WhiteRowsNear(view->GetViewWidth() - 5, h - 126 - 78, 2), 3);
+        EXPECT_GT(frame.WhiteIn(10, h - 126 - 52 - 3, 250, h - 126 - 52 + 11), 40);
+
+        if (const char* path = std::getenv("PLENVAR_SCREENSHOT")) {
+            // What the X server shows, as a person would see it.
+            const QRect outer = window->frameGeometry();
+            const QPixmap shot = window->screen()->grabWindow(0, outer.x(), outer.y(), outer.width(), outer.height());
+            EXPECT_TRUE(shot.save(QString::fromLocal8Bit(path)));
+        }
+        window->close();
     }
     std::filesystem::remove_all(directory);
 }

@@ -7,6 +7,8 @@ PACKAGES=(
   build-essential cmake pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev
+  qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+  xvfb xauth fonts-dejavu-core
   iproute2 util-linux procps
 )
 

@@ -6,9 +6,16 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 #include <QSurfaceFormat>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 namespace router {
 
@@ -18,6 +25,56 @@ bool Set(const char* variable) {
     const char* value = std::getenv(variable);
     return value != nullptr && *value != '\0';
 }
+
+// A stop signal only writes a byte; the window thread reads it and closes
+// the window.
+int gStopPipe[2] = {-1, -1};
+
+void OnStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(gStopPipe[1], &byte, 1);
+}
+
+// Routes SIGINT and SIGTERM to `stop` for its lifetime.
+class StopSignals {
+public:
+    explicit StopSignals(std::function<void()> stop) {
+        if (::pipe2(gStopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+            return;
+        }
+        mNotifier = std::make_unique<QSocketNotifier>(gStopPipe[0], QSocketNotifier::Read);
+        QObject::connect(mNotifier.get(), &QSocketNotifier::activated, [stop = std::move(stop)] {
+            char bytes[16];
+            while (::read(gStopPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            stop();
+        });
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &mOldInt);
+        ::sigaction(SIGTERM, &action, &mOldTerm);
+    }
+    ~StopSignals() {
+        if (!mNotifier) {
+            return;
+        }
+        ::sigaction(SIGINT, &mOldInt, nullptr);
+        ::sigaction(SIGTERM, &mOldTerm, nullptr);
+        mNotifier.reset();
+        ::close(gStopPipe[0]);
+        ::close(gStopPipe[1]);
+        gStopPipe[0] = gStopPipe[1] = -1;
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    std::unique_ptr<QSocketNotifier> mNotifier;
+    struct sigaction mOldInt {};
+    struct sigaction mOldTerm {};
+};
 
 }  // namespace
 
@@ -63,6 +120,11 @@ bool RouterApp::InitInstance(RouterCore& core) {
 
 int RouterApp::Run() {
     QApplication::setQuitOnLastWindowClosed(true);
+    StopSignals signals([this] {
+        if (mMainWindow) {
+            mMainWindow->close();
+        }
+    });
     return QApplication::exec();
 }
 

@@ -28,7 +28,8 @@ public:
     // Creates, places and shows the main window over `core`, which must
     // outlive this object. False when start-up fails.
     bool InitInstance(RouterCore& core);
-    // The message loop; returns when the main window has closed.
+    // The message loop; returns when the main window has closed. SIGINT and
+    // SIGTERM close the window, so the router shuts down in order.
     int Run();
 
     MainWindow* GetMainWindow() const { return mMainWindow.get(); }

@@ -418,6 +418,26 @@ TEST(RouterAppTest, StartUpPlacesTheWindowAtTheTopLeftWith500By400) {
     std::filesystem::remove_all(directory);
 }
 
+TEST(RouterAppTest, StopSignalClosesTheWindowAndEndsTheLoopInOrder) {
+    const auto directory = std::filesystem::temp_directory_path() / ("router-stop-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(directory);
+    {
+        router::RouterCore core(directory.string());
+        int argc = 1;
+        char name[] = "Router";
+        char* argv[] = {name, nullptr};
+        router::RouterApp app(argc, argv);
+        ASSERT_TRUE(app.InitInstance(core));
+        QTimer::singleShot(300, [] { ::raise(SIGTERM); });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        EXPECT_FALSE(app.GetMainWindow()->isVisible());
+        EXPECT_EQ(core.ServerList(), nullptr);
+    }
+    std::filesystem::remove_all(directory);
+}
+
 // The whole chain: an acquisition server, the router window connected to it,
 // and one downstream client with objects open, shown in the status view.
 // With PLENVAR_SCREENSHOT set, the window is saved there as a PNG.

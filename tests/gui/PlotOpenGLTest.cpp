@@ -213,9 +213,10 @@ TEST_F(MainViewTest, TimerRunsTheLinkWatchAndRepaintsEverySecond) {
     auto view = ShowView(200, 150);
     QTest::qWait(200);
     const int framesBefore = mStatus.countReads;
-    QTest::qWait(2300);
+    QTest::qWait(3300);
+    // About one tick a second; generous for a loaded machine.
     EXPECT_GE(mTicks, 2);
-    EXPECT_LE(mTicks, 3);
+    EXPECT_LE(mTicks, 4);
     EXPECT_GE(mStatus.countReads - framesBefore, 2);
 
     view->StopTimer();

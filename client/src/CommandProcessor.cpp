@@ -3,11 +3,15 @@
 #include <algorithm>
 
 // GCC 12 reports a false maybe-uninitialized inside the standard regex
-// compiler when sanitizers are on.
+// compiler when sanitizers are on; clang knows no such warning group.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <regex>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 namespace Plenvar {
 

@@ -58,7 +58,8 @@ void CutCommandToFront(CutConnectionTest&, const Bytes& unit, size_t offset) {
     RawClient client;
     ASSERT_TRUE(client.Connect(kFrontPort));
     ASSERT_TRUE(offset == 0 || client.SendBytes(unit.data(), offset));
-    client.Close();
+    client.HalfClose();
+    EXPECT_TRUE(client.WaitClosed(3000)) << "the front held a cut connection, offset " << offset;
 }
 
 void CutCommandToOwnPort(CutConnectionTest&, const Bytes& unit, size_t offset) {
@@ -67,7 +68,8 @@ void CutCommandToOwnPort(CutConnectionTest&, const Bytes& unit, size_t offset) {
     RawClient client;
     ASSERT_TRUE(client.Connect(port));
     ASSERT_TRUE(offset == 0 || client.SendBytes(unit.data(), offset));
-    client.Close();
+    client.HalfClose();
+    EXPECT_TRUE(client.WaitClosed(3000)) << "a client's server held a cut connection, offset " << offset;
 }
 
 // The upstream server dies part-way through the reply to a command the

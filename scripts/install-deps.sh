@@ -10,6 +10,7 @@ PACKAGES=(
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   xvfb xauth fonts-dejavu-core
   iproute2 util-linux procps
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -66,10 +66,34 @@ if [ -z "$HOST" ]; then
   echo "zorlent-sim: streaming synthetic records on port 26100 (output in $DEMO_DIR/zorlent-sim.out)"
 fi
 
-"$ROUTER" --headless --connect "$HOST" --log-dir "$DEMO_DIR" > "$DEMO_DIR/router.out" 2>&1 &
-pids+=($!)
+start_router() {  # extra Router options...
+  "$ROUTER" "$@" --connect "$HOST" --log-dir "$DEMO_DIR" > "$DEMO_DIR/router.out" 2>&1 &
+  pids+=($!)
+}
+
+# With a display the router shows its window (connected at start, as if
+# "Connect To Server" had been confirmed); otherwise, or when this build has
+# no window, it runs headless.
+router_window=0
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  start_router
+  sleep 1
+  if kill -0 "${pids[-1]}" 2>/dev/null; then
+    router_window=1
+  else
+    unset 'pids[-1]'
+    pids=("${pids[@]}")
+  fi
+fi
+if [ "$router_window" -eq 0 ]; then
+  start_router --headless
+fi
 echo "Router: relaying $HOST to port 26200 (logs in $DEMO_DIR)"
-wait_for_line "$DEMO_DIR/router.out" "is up" 20
+if [ "$router_window" -eq 1 ]; then
+  wait_for_line "$DEMO_DIR/Router Plenvar Client Log File.txt" "Message Client successfully initialized" 20
+else
+  wait_for_line "$DEMO_DIR/router.out" "is up" 20
+fi
 
 TAP_ARGS=(--router --open-all --rate)
 if [ "$KEEP" -eq 0 ]; then

@@ -84,7 +84,7 @@ int RunHeadless(const Settings& settings) {
 // starts and is destroyed after every window has gone.
 int RunWindow(const Settings& settings, int& argc, char** argv) {
     router::RouterCore core(LogDirectory(settings));
-    const int code = router::RunRouterWindow(argc, argv, core);
+    const int code = router::RunRouterWindow(argc, argv, core, settings.connectHost);
     core.Shutdown();
     return code;
 }
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Router: relays an acquisition server's records to many clients (front port 26200)"};
     app.add_flag("--headless", settings.headless, "Run without a window");
     app.add_option("--connect", settings.connectHost,
-                   "Connect upstream to HOST at start, and again every 2 s while the link is down")
+                   "Connect upstream to HOST at start (headless: and again every 2 s while the link is down)")
         ->type_name("HOST");
     app.add_option("--log-dir", settings.logDirectory,
                    "Directory for the two log files (default: the program's directory)")

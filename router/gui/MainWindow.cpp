@@ -81,6 +81,11 @@ void MainWindow::OnConnectToServer() {
     mCore.OnConnectToServer(mConnectionDialog.GetServerName());
 }
 
+void MainWindow::ConnectTo(const std::string& serverName) {
+    mConnectionDialog.SetServerName(serverName);
+    mCore.OnConnectToServer(serverName);
+}
+
 void MainWindow::OnDisconnectFromServer() { mCore.OnDisconnectFromServer(); }
 
 void MainWindow::OnAppAbout() {

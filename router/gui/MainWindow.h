@@ -9,6 +9,8 @@
 
 #include <QMainWindow>
 
+#include <string>
+
 namespace router {
 
 class MainView;
@@ -31,6 +33,9 @@ public:
     bool Create();
 
     void OnConnectToServer();
+    // What "Connect To Server" does once `serverName` is confirmed, without
+    // the dialog (the command line's --connect); the name is kept in the dialog.
+    void ConnectTo(const std::string& serverName);
     void OnDisconnectFromServer();
     void OnAppAbout();
 

@@ -128,10 +128,13 @@ int RouterApp::Run() {
     return QApplication::exec();
 }
 
-int RunRouterWindow(int& argc, char** argv, RouterCore& core) {
+int RunRouterWindow(int& argc, char** argv, RouterCore& core, const std::string& connectHost) {
     RouterApp app(argc, argv);
     if (!app.InitInstance(core)) {
         return 1;
+    }
+    if (!connectHost.empty()) {
+        app.GetMainWindow()->ConnectTo(connectHost);
     }
     return app.Run();
 }

@@ -5,6 +5,7 @@
 #include "PlotOpenGL.h"
 
 #include <memory>
+#include <string>
 
 class QApplication;
 
@@ -45,6 +46,8 @@ private:
 };
 
 // Runs the router with its window until the window closes: the exit code.
-int RunRouterWindow(int& argc, char** argv, RouterCore& core);
+// A non-empty connectHost is connected to once the window is up, as if
+// confirmed in the connection dialog.
+int RunRouterWindow(int& argc, char** argv, RouterCore& core, const std::string& connectHost = {});
 
 }  // namespace router

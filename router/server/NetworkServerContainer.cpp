@@ -92,25 +92,41 @@ void NetworkServerContainer::MonitorThread() {
 }
 
 bool NetworkServerContainer::RunMonitorPass() {
-    ClientServer dropped;
+    std::vector<ClientServer> dropped;
     {
         std::lock_guard<std::mutex> lock(mServerListLock);
-        auto it = mServers.begin();
-        while (it != mServers.end() && it->server->GetConnectionStatus() != "Disconnected") {
+        dropped = TakeDroppedServers();
+    }
+    // Outside the list lock: joining a server's thread must not wait on
+    // anything that needs the list.
+    for (ClientServer& entry : dropped) {
+        entry.server->ShutdownServer();
+        entry.server.reset();
+        ReleasePortIndex(entry.port - kFrontPort);
+    }
+    return !dropped.empty();
+}
+
+std::vector<NetworkServerContainer::ClientServer> NetworkServerContainer::TakeDroppedServers() {
+    // A client that took a port and never came would otherwise leave a
+    // thread and a listening socket behind for good.
+    const auto awaitingDeadline =
+        std::chrono::steady_clock::now() - std::chrono::milliseconds(mOptions.awaitingTimeoutMs);
+    std::vector<ClientServer> dropped;
+    bool disconnectedTaken = false;
+    for (auto it = mServers.begin(); it != mServers.end();) {
+        const std::string status = it->server->GetConnectionStatus();
+        const bool gone = status == "Disconnected" && !disconnectedTaken;
+        const bool neverCame = status == "Awaiting Connection" && it->created < awaitingDeadline;
+        if (gone || neverCame) {
+            disconnectedTaken = disconnectedTaken || gone;
+            dropped.push_back(std::move(*it));
+            it = mServers.erase(it);
+        } else {
             ++it;
         }
-        if (it == mServers.end()) {
-            return false;
-        }
-        dropped = std::move(*it);
-        mServers.erase(it);
     }
-    // Outside the list lock: joining the server's thread must not wait on
-    // anything that needs the list.
-    dropped.server->ShutdownServer();
-    dropped.server.reset();
-    ReleasePortIndex(dropped.port - kFrontPort);
-    return true;
+    return dropped;
 }
 
 int32_t NetworkServerContainer::DistributeData(const void* data, int32_t byteCount, const std::string& objectName,
@@ -217,7 +233,7 @@ bool NetworkServerContainer::CreateNodeServer(int32_t port) {
     created.SetLogPrefix("Node ID: " + std::to_string(mNextNodeNumber++));
     created.SetMessageNotifier(std::move(notifier));
     created.SetCommandCallback(&NetworkServerContainer::NodeCommandCallback, this);
-    mServers.push_back(ClientServer{std::move(server), port});
+    mServers.push_back(ClientServer{std::move(server), port, std::chrono::steady_clock::now()});
     if (created.InitializeServer(port)) {
         return true;
     }

@@ -9,6 +9,7 @@
 #include "Upstream.h"
 
 #include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -59,15 +60,20 @@ public:
     static int32_t NodeCommandCallback(void* context, std::string message, std::string& reply);
 
     // One monitor pass: shuts down, destroys and removes the first
-    // per-client server whose client has gone, and releases its port index.
-    // True when one was removed.
+    // per-client server whose client has gone, and every one whose client
+    // never came within the awaiting time-out, and releases their port
+    // indices. True when any was removed.
     bool RunMonitorPass();
 
 private:
     struct ClientServer {
         std::unique_ptr<PlenvarServer> server;
         int32_t port;
+        std::chrono::steady_clock::time_point created;
     };
+
+    // Takes the servers the monitor drops out of the list (list lock held).
+    std::vector<ClientServer> TakeDroppedServers();
 
     int32_t HandleCommand(const std::string& message, std::string& reply, bool front);
     int32_t HandOutPort();

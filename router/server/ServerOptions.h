@@ -13,6 +13,7 @@ struct ServerOptions {
     int connectTimeoutMs = 3000;   // connecting a client's data stream
     int sendTimeoutMs = 2000;      // one write to a client's data stream
     int monitorIntervalMs = 500;   // pause between passes over the per-client servers
+    int awaitingTimeoutMs = 5000;  // a handed-out port nobody connects to this long is reclaimed
 };
 
 // Answers a command the server list owns: 0 when handled (reply filled),

@@ -123,6 +123,34 @@ TEST_F(ManualMonitorTest, OneServerDroppedPerPassAndItsPortClosed) {
     EXPECT_FALSE(probe.Connect(Loopback(26201), 1000));
 }
 
+class AwaitingMonitorTest : public ServerListTest {
+protected:
+    router::ServerOptions Options() override {
+        router::ServerOptions options;
+        options.monitorIntervalMs = 600000;
+        options.awaitingTimeoutMs = 300;
+        return options;
+    }
+};
+
+TEST_F(AwaitingMonitorTest, HandOutsNobodyConnectsToAreReclaimedTogether) {
+    RawClient front;
+    ASSERT_TRUE(front.Connect(router::NetworkServerContainer::kFrontPort));
+    ASSERT_EQ("0 26201", front.Command("-GetNextAvailablePortNumber"));
+    ASSERT_EQ("0 26202", front.Command("-GetNextAvailablePortNumber"));
+    front.Close();
+    RawClient present;
+    ASSERT_EQ(26203, ConnectClient(present));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // Both unused hand-outs go in one pass; the connected client stays.
+    EXPECT_TRUE(mList->RunMonitorPass());
+    EXPECT_EQ(1, mList->GetNumberOfClients());
+    EXPECT_EQ((std::vector<int32_t>{3}), mList->GetUsedPortIndices());
+    EXPECT_EQ("0", present.Command("-SetComputerName still-here"));
+    platform::Socket probe = platform::Socket::CreateTcp();
+    EXPECT_FALSE(probe.Connect(Loopback(26201), 1000));
+}
+
 TEST_F(ManualMonitorTest, TakenPortIsSkippedAndItsServerLeftForTheMonitor) {
     platform::Socket squatter = platform::Socket::CreateTcp();
     squatter.SetReuseAddress(true);

@@ -1,29 +1,16 @@
 #pragma once
 
-#include "NodeConnectionClient.h"
+#include "TypedNodeConnectionClient.h"
 
 #include "Plenvar/PlenvarRecords.h"
 
 namespace Plenvar {
 
-class NodeConnectionClientCSC : public NodeConnectionClient {
+class NodeConnectionClientCSC : public TypedNodeConnectionClient<CRRec> {
 public:
     explicit NodeConnectionClientCSC(ClientLogFile* logFile);
     // Stops the stream first, so its thread never sees a half-destroyed object.
     ~NodeConnectionClientCSC() override;
-
-    void UpdateObjectNames(const std::vector<std::wstring>& names,
-                           const std::vector<std::wstring>& types) override;
-    // Callback and context are swapped as one pair; a null callback or
-    // context switches delivery off.
-    virtual void SetCallbackFunction(CSCCallbackPtr callback, void* context);
-
-protected:
-    bool ExecuteCallback(const unsigned char* record, Delivery& delivery) override;
-
-private:
-    void* mCallbackContext = nullptr;
-    CSCCallbackPtr mCallback = nullptr;
 };
 
 }  // namespace Plenvar

@@ -1,29 +1,19 @@
 #pragma once
 
-#include "NodeConnectionClient.h"
+#include "TypedNodeConnectionClient.h"
 
 #include "Plenvar/PlenvarRecords.h"
 
 namespace Plenvar {
 
-class NodeConnectionClientEV : public NodeConnectionClient {
+class NodeConnectionClientEV : public TypedNodeConnectionClient<EventRec> {
 public:
     explicit NodeConnectionClientEV(ClientLogFile* logFile);
     // Stops the stream first, so its thread never sees a half-destroyed object.
     ~NodeConnectionClientEV() override;
 
-    void UpdateObjectNames(const std::vector<std::wstring>& names,
-                           const std::vector<std::wstring>& types) override;
-    // Callback and context are swapped as one pair; a null callback or
-    // context switches delivery off.
-    virtual void SetCallbackFunction(EVCallbackPtr callback, void* context);
-
 protected:
-    bool ExecuteCallback(const unsigned char* record, Delivery& delivery) override;
-
-private:
-    void* mCallbackContext = nullptr;
-    EVCallbackPtr mCallback = nullptr;
+    bool NameRecord(const unsigned char* record, Delivery& delivery) override;
 };
 
 }  // namespace Plenvar

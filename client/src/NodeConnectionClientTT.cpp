@@ -1,41 +1,17 @@
 #include "NodeConnectionClientTT.h"
 
-#include "protocol/RecordTypes.h"
-
 namespace Plenvar {
 
 namespace {
-const protocol::RecordTypeInfo& kInfo = protocol::kRecordTypes[static_cast<int>(protocol::RecordType::TT)];
-const wchar_t kBadIndex[] =
-    L"NodeConnectionClientTT::ExecuteCallback() - Error, we have encountered an invalid spike channel number from our Plenvar buffer.  scNumber: ";
+// The three spike types share one numbering.
+bool KeepsSpikes(const std::wstring& type) { return protocol::IsSpikeType(type); }
 }  // namespace
 
 NodeConnectionClientTT::NodeConnectionClientTT(ClientLogFile* logFile)
-    : NodeConnectionClient(logFile, kInfo.recordSize, kInfo.streamName) {}
+    : TypedNodeConnectionClient(logFile, protocol::RecordType::TT,
+                                L"NodeConnectionClientTT::ExecuteCallback() - Error, we have encountered an invalid spike channel number from our Plenvar buffer.  scNumber: ",
+                                &KeepsSpikes) {}
 
 NodeConnectionClientTT::~NodeConnectionClientTT() { CloseServerStream(); }
-
-void NodeConnectionClientTT::UpdateObjectNames(const std::vector<std::wstring>& names,
-                                              const std::vector<std::wstring>& types) {
-    KeepObjectNames(names, types, [](const std::wstring& type) { return protocol::IsSpikeType(type); });
-}
-
-void NodeConnectionClientTT::SetCallbackFunction(TTCallbackPtr callback, void* context) {
-    std::lock_guard<std::mutex> lock(mLock);
-    mCallback = callback;
-    mCallbackContext = context;
-}
-
-bool NodeConnectionClientTT::ExecuteCallback(const unsigned char* record, Delivery& delivery) {
-    std::lock_guard<std::mutex> lock(mLock);
-    if (mCallback == nullptr || mCallbackContext == nullptr) {
-        return false;
-    }
-    if (!SelectObjectName(protocol::ReadIndex(kInfo, record), kBadIndex, delivery)) {
-        return false;
-    }
-    BindCallback(delivery, mCallback, mCallbackContext);
-    return true;
-}
 
 }  // namespace Plenvar

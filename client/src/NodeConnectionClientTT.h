@@ -1,29 +1,16 @@
 #pragma once
 
-#include "NodeConnectionClient.h"
+#include "TypedNodeConnectionClient.h"
 
 #include "Plenvar/PlenvarRecords.h"
 
 namespace Plenvar {
 
-class NodeConnectionClientTT : public NodeConnectionClient {
+class NodeConnectionClientTT : public TypedNodeConnectionClient<TTRec> {
 public:
     explicit NodeConnectionClientTT(ClientLogFile* logFile);
     // Stops the stream first, so its thread never sees a half-destroyed object.
     ~NodeConnectionClientTT() override;
-
-    void UpdateObjectNames(const std::vector<std::wstring>& names,
-                           const std::vector<std::wstring>& types) override;
-    // Callback and context are swapped as one pair; a null callback or
-    // context switches delivery off.
-    virtual void SetCallbackFunction(TTCallbackPtr callback, void* context);
-
-protected:
-    bool ExecuteCallback(const unsigned char* record, Delivery& delivery) override;
-
-private:
-    void* mCallbackContext = nullptr;
-    TTCallbackPtr mCallback = nullptr;
 };
 
 }  // namespace Plenvar

@@ -199,6 +199,20 @@ void NetworkNodeClient::AskApplicationName() {
     }
 }
 
+bool NetworkNodeClient::DataStreamEnded() const {
+    if (!mStreamsInitialized) {
+        return false;
+    }
+    const NodeConnectionClient* streams[] = {&mStreamSE, &mStreamST, &mStreamTT,
+                                             &mStreamCSC, &mStreamVT, &mStreamEV};
+    for (const NodeConnectionClient* stream : streams) {
+        if (stream->StreamEnded()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::wstring NetworkNodeClient::GetServerPCName() const {
     std::lock_guard<std::mutex> lock(mServerTextLock);
     return mServerPCName;

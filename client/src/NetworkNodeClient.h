@@ -138,6 +138,9 @@ public:
     // The address sent to the server for its data connections.
     std::wstring GetLocalIPAddress() const { return mLocalIPAddress; }
     bool StreamsInitialized() const { return mStreamsInitialized; }
+    // True when the streams are set up and one of them has lost its data
+    // connection: that record type no longer arrives.
+    bool DataStreamEnded() const;
     const std::vector<std::wstring>& ObjectNames() const { return mObjectNames; }
     const std::vector<std::wstring>& ObjectTypes() const { return mObjectTypes; }
     ClientLogFile& LogFile() { return mLogFile; }

@@ -22,6 +22,8 @@ struct NodeConnectionClient::StreamState {
     std::mutex lifeLock;
     NodeConnectionClient* const owner;
     std::atomic<bool> stopped{false};
+    // The serving side's connection came and has gone again.
+    std::atomic<bool> ended{false};
 
     platform::Socket listenSocket;
     platform::Socket dataSocket;
@@ -137,6 +139,11 @@ void NodeConnectionClient::StreamThread(const std::shared_ptr<StreamState>& stat
     }
     while (RecieveData(*state)) {
     }
+    state->ended = true;
+}
+
+bool NodeConnectionClient::StreamEnded() const {
+    return mState && mState->ended.load() && !mState->stopped.load();
 }
 
 bool NodeConnectionClient::AcceptClientSocket(StreamState& state) {

@@ -40,6 +40,10 @@ public:
     bool RemoveStreamObject(const std::wstring& objectName);
     // Stops the receiving thread (at most 500 ms) and closes the sockets.
     void CloseServerStream();
+    // True when the serving side's connection was accepted and has ended
+    // since (closed or failed): no more records arrive until the stream is
+    // started again.
+    bool StreamEnded() const;
 
     int PortNumber() const { return mPortNumber; }
     int RecordSize() const { return mRecordSize; }

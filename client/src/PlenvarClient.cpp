@@ -184,7 +184,19 @@ bool PlenvarClient::AreWeConnected() {
         return false;
     }
     std::wstring reply;
-    return mNetworkNodeClient->RecieveMessage(reply);
+    if (!mNetworkNodeClient->RecieveMessage(reply)) {
+        return false;
+    }
+    // A data connection the server dropped is never made again on its own:
+    // records of that type have stopped, so the link is not whole.
+    if (mNetworkNodeClient->DataStreamEnded()) {
+        mNetworkNodeClient->LogFile().WriteEntry(
+            ClientLogFile::ERROR,
+            L"PlenvarClient::AreWeConnected() - A data stream connection has been closed by the server, "
+            L"records of its type no longer arrive; reconnect to restore it");
+        return false;
+    }
+    return true;
 }
 
 bool PlenvarClient::OpenStream(const wchar_t* objectName) {

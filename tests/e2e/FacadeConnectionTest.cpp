@@ -84,6 +84,26 @@ TEST_F(FacadeConnectTest, DirectConnectSetsUpSixStreamsAndChecksTheLink) {
     EXPECT_TRUE(client->AreWeConnected());
 }
 
+TEST_F(FacadeConnectTest, LinkCheckFailsOnceTheServerDropsADataStream) {
+    ASSERT_TRUE(Connect());
+    ASSERT_TRUE(server.WaitForDataStream("CscAcqEnt", 2s));
+    EXPECT_TRUE(client->AreWeConnected());
+    server.CloseDataStream("CscAcqEnt");
+    // The stream's thread notices the close shortly after.
+    bool lost = false;
+    for (int i = 0; i < 40 && !lost; ++i) {
+        std::this_thread::sleep_for(50ms);
+        lost = !client->AreWeConnected();
+    }
+    EXPECT_TRUE(lost);
+    EXPECT_NE(Log().find("PlenvarClient::AreWeConnected() - A data stream connection has been closed by the server"),
+              std::string::npos);
+    // A reconnect sets every stream up anew and the link is whole again.
+    EXPECT_TRUE(client->DisconnectFromServer());
+    ASSERT_TRUE(Connect());
+    EXPECT_TRUE(client->AreWeConnected());
+}
+
 TEST_F(FacadeConnectTest, ConnectWhileConnectedFailsAndChangesNothing) {
     ASSERT_TRUE(Connect());
     size_t before = server.Messages().size();

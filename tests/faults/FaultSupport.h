@@ -3,6 +3,7 @@
 // open descriptors and threads of a process, a downstream client that keeps
 // every record it receives, and waiting with deadlines.
 
+#include "ChildProcess.h"
 #include "Plenvar/PlenvarClient.h"
 #include "platform/Resolve.h"
 #include "platform/Socket.h"
@@ -105,43 +106,9 @@ inline void ExpectBackTo(pid_t pid, const Usage& before, const char* who) {
 // The router core with its headless loop (fault_router_host).
 class RouterProcess {
 public:
-    explicit RouterProcess(const std::string& upstreamHost) {
-        mLogDir = ::testing::TempDir() + "/faults_" + std::to_string(getpid()) + "_" + std::to_string(++sCount);
-        std::filesystem::create_directories(mLogDir);
-        int toChild[2];
-        int fromChild[2];
-        if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
-        std::vector<std::string> argv{FAULT_ROUTER_HOST, mLogDir};
-        if (!upstreamHost.empty()) {
-            argv.push_back(upstreamHost);
-        }
-        std::vector<char*> args;
-        for (auto& arg : argv) {
-            args.push_back(arg.data());
-        }
-        args.push_back(nullptr);
-        if (posix_spawn(&mPid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-            mPid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        mIn = toChild[1];
-        mOut = fromChild[0];
-    }
+    explicit RouterProcess(const std::string& upstreamHost)
+        : mLogDir(MakeLogDir()), mChild(Arguments(mLogDir, upstreamHost)) {}
     ~RouterProcess() {
-        if (mPid > 0 && !mReaped) {
-            kill(mPid, SIGKILL);
-            waitpid(mPid, nullptr, 0);
-        }
-        close(mIn);
-        close(mOut);
         if (std::getenv("FAULTS_KEEP_LOGS") == nullptr) {
             std::filesystem::remove_all(mLogDir);
         }
@@ -149,69 +116,50 @@ public:
     RouterProcess(const RouterProcess&) = delete;
     RouterProcess& operator=(const RouterProcess&) = delete;
 
-    pid_t Pid() const { return mPid; }
+    pid_t Pid() const { return mChild.Pid(); }
 
     // Waits for a line that equals `expected`, skipping others.
     bool WaitForLine(const std::string& expected, std::chrono::milliseconds timeout) {
         const auto deadline = Clock::now() + timeout;
         std::string line;
-        while (ReadLine(line, deadline)) {
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0 || !mChild.ReadLine(line, left)) {
+                return false;
+            }
             if (line == expected) {
                 return true;
             }
         }
-        return false;
     }
 
     // Asks for an orderly shutdown: the exit status, or -1 (still running
     // after the deadline, or ended by a signal).
     int Quit(std::chrono::milliseconds timeout = 10s) {
-        const char quit[] = "quit\n";
-        if (write(mIn, quit, sizeof quit - 1) < 0) {
+        if (!mChild.WriteLine("quit")) {
             return -1;
         }
-        const auto deadline = Clock::now() + timeout;
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(mPid, &status, WNOHANG) == mPid) {
-                mReaped = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -1;
+        return mChild.WaitForExit(timeout);
     }
 
 private:
-    bool ReadLine(std::string& line, Clock::time_point deadline) {
-        for (;;) {
-            const auto end = mBuffered.find('\n');
-            if (end != std::string::npos) {
-                line = mBuffered.substr(0, end);
-                mBuffered.erase(0, end + 1);
-                return true;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd ready{mOut, POLLIN, 0};
-            if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-                return false;
-            }
-            char chunk[256];
-            const ssize_t got = read(mOut, chunk, sizeof chunk);
-            if (got <= 0) {
-                return false;
-            }
-            mBuffered.append(chunk, static_cast<size_t>(got));
+    static std::string MakeLogDir() {
+        std::string dir =
+            ::testing::TempDir() + "/faults_" + std::to_string(getpid()) + "_" + std::to_string(++sCount);
+        std::filesystem::create_directories(dir);
+        return dir;
+    }
+    static std::vector<std::string> Arguments(const std::string& logDir, const std::string& upstreamHost) {
+        std::vector<std::string> argv{FAULT_ROUTER_HOST, logDir};
+        if (!upstreamHost.empty()) {
+            argv.push_back(upstreamHost);
         }
+        return argv;
     }
 
     static inline int sCount = 0;
     std::string mLogDir;
-    pid_t mPid = -1;
-    bool mReaped = false;
-    int mIn = -1;
-    int mOut = -1;
-    std::string mBuffered;
+    plenvar_test::ChildProcess mChild;
 };
 
 // A downstream client that speaks the framing by hand.

@@ -3,6 +3,7 @@
 #include "platform/SocketError.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -184,6 +185,31 @@ long Socket::Recv(void* data, size_t length) {
             return -1;
         }
     }
+}
+
+long Socket::RecvExact(void* data, size_t length, int timeoutMs) {
+    auto* bytes = static_cast<unsigned char*>(data);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    size_t got = 0;
+    while (got < length) {
+        if (timeoutMs >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            int ready = left.count() > 0 ? WaitReadable(static_cast<int>(left.count())) : 0;
+            if (ready != 1) {
+                if (ready == 0) {
+                    SetLastSocketError(kWsaEtimedout);
+                }
+                return -1;
+            }
+        }
+        long n = Recv(bytes + got, length - got);
+        if (n <= 0) {
+            return n;
+        }
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<long>(got);
 }
 
 int Socket::WaitReadable(int timeoutMs) {

@@ -172,18 +172,7 @@ void NetworkNodeServer::CloseClientConnection() {
     mAcceptedSocket.Close();
 }
 
-long NetworkNodeServer::RecvExact(void* data, size_t length) {
-    auto* bytes = static_cast<unsigned char*>(data);
-    size_t got = 0;
-    while (got < length) {
-        long n = mAcceptedSocket.Recv(bytes + got, length - got);
-        if (n <= 0) {
-            return n;
-        }
-        got += static_cast<size_t>(n);
-    }
-    return static_cast<long>(got);
-}
+long NetworkNodeServer::RecvExact(void* data, size_t length) { return mAcceptedSocket.RecvExact(data, length); }
 
 void NetworkNodeServer::LogRecvFailure(long result, const std::string& closedText) {
     if (result == 0) {

@@ -16,16 +16,7 @@ constexpr int kConnectTimeoutMs = 3000;
 constexpr const char* kBufferSizeKeyword = "-GetPlenvarDataBufferSize";
 
 bool ReadExact(platform::Socket& socket, void* data, size_t size) {
-    auto* bytes = static_cast<unsigned char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        long got = socket.Recv(bytes + done, size - done);
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(got);
-    }
-    return true;
+    return socket.RecvExact(data, size) == static_cast<long>(size);
 }
 
 bool ParseInt(const std::string& text, int& value) {

@@ -128,17 +128,7 @@ void FakeAcquisitionServer::ServeClient(const std::shared_ptr<platform::Socket>&
 }
 
 bool FakeAcquisitionServer::ReadFrame(platform::Socket& client, Bytes& frame) {
-    auto readExactly = [&client](unsigned char* out, size_t count) {
-        size_t got = 0;
-        while (got < count) {
-            long n = client.Recv(out + got, count - got);
-            if (n <= 0) {
-                return false;
-            }
-            got += static_cast<size_t>(n);
-        }
-        return true;
-    };
+    auto readExactly = [&client](unsigned char* out, size_t count) { return client.RecvExact(out, count) == static_cast<long>(count); };
     frame.assign(protocol::kFrameOverhead, 0);
     if (!readExactly(frame.data(), frame.size())) {
         return false;

@@ -222,21 +222,7 @@ public:
 
 private:
     bool ReadExact(void* data, size_t length, int timeoutMs) {
-        auto* bytes = static_cast<char*>(data);
-        size_t got = 0;
-        const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (got < length) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            if (left <= 0 || mSocket.WaitReadable(static_cast<int>(left)) != 1) {
-                return false;
-            }
-            const long n = mSocket.Recv(bytes + got, length - got);
-            if (n <= 0) {
-                return false;
-            }
-            got += static_cast<size_t>(n);
-        }
-        return true;
+        return mSocket.RecvExact(data, length, timeoutMs) == static_cast<long>(length);
     }
 
     platform::Socket mSocket;

@@ -90,3 +90,28 @@ TEST(Latin1, ConvertsByValueAndRefusesWideCharacters) {
     EXPECT_EQ(Latin1ToWide(std::string("ab\0cd", 5)), L"ab");
     EXPECT_EQ(Latin1ToWide("\xE9"), L"\u00E9");
 }
+
+TEST(Socket, RecvExactAssemblesPiecesAndReportsCloseAndTimeOut) {
+    Socket listener = Socket::CreateTcp();
+    ASSERT_TRUE(listener.Bind(0x7F000001, 0));
+    ASSERT_TRUE(listener.Listen(1));
+    sockaddr_in address{};
+    ASSERT_TRUE(listener.LocalAddress(address));
+    Socket client = Socket::CreateTcp();
+    ASSERT_TRUE(client.Connect(address, 2000));
+    Socket server = listener.Accept();
+    ASSERT_TRUE(server.IsValid());
+
+    ASSERT_EQ(client.Send("abc", 3), 3);
+    ASSERT_EQ(client.Send("defgh", 5), 5);
+    char buffer[8] = {};
+    EXPECT_EQ(server.RecvExact(buffer, 8, 2000), 8);
+    EXPECT_EQ(std::string(buffer, 8), "abcdefgh");
+
+    ASSERT_EQ(client.Send("xy", 2), 2);
+    EXPECT_EQ(server.RecvExact(buffer, 4, 100), -1);
+    EXPECT_EQ(LastSocketError(), kWsaEtimedout);
+
+    client.Close();
+    EXPECT_EQ(server.RecvExact(buffer, 4, 2000), 0);
+}

@@ -86,21 +86,7 @@ public:
         return ReadText();
     }
     bool ReadExact(void* data, size_t length, int timeoutMs) {
-        auto* bytes = static_cast<char*>(data);
-        size_t got = 0;
-        auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (got < length) {
-            int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
-            if (left <= 0 || mSocket.WaitReadable(left) != 1) {
-                return false;
-            }
-            long n = mSocket.Recv(bytes + got, length - got);
-            if (n <= 0) {
-                return false;
-            }
-            got += static_cast<size_t>(n);
-        }
-        return true;
+        return mSocket.RecvExact(data, length, timeoutMs) == static_cast<long>(length);
     }
     // True when the router ends the connection within the time (any bytes
     // still in flight are read and dropped).
@@ -160,20 +146,7 @@ public:
     }
     bool ReadExact(std::string& data, size_t length, int timeoutMs = 3000) {
         data.assign(length, '\0');
-        size_t got = 0;
-        auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (got < length) {
-            int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
-            if (left <= 0 || mConnection.WaitReadable(left) != 1) {
-                return false;
-            }
-            long n = mConnection.Recv(data.data() + got, length - got);
-            if (n <= 0) {
-                return false;
-            }
-            got += static_cast<size_t>(n);
-        }
-        return true;
+        return mConnection.RecvExact(data.data(), length, timeoutMs) == static_cast<long>(length);
     }
     bool Closed() const { return mClosed; }
     platform::Socket& Connection() { return mConnection; }

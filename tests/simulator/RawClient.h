@@ -14,15 +14,7 @@
 namespace simtest {
 
 inline bool ReadExact(platform::Socket& socket, void* data, size_t size) {
-    auto* bytes = static_cast<unsigned char*>(data);
-    for (size_t done = 0; done < size;) {
-        long got = socket.Recv(bytes + done, size - done);
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<size_t>(got);
-    }
-    return true;
+    return socket.RecvExact(data, size) == static_cast<long>(size);
 }
 
 inline platform::Socket ConnectLoopback(uint16_t port) {

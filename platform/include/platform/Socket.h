@@ -44,6 +44,10 @@ public:
     // One recv(): bytes received, 0 when the peer closed, or -1.
     // A time-out set with SetRecvTimeout fails with WSAETIMEDOUT.
     long Recv(void* data, size_t length);
+    // Receives exactly `length` bytes, across as many recv() calls as it
+    // takes: `length`, 0 when the peer closed first, or -1 on an error or
+    // when timeoutMs (>= 0) passes first (WSAETIMEDOUT).
+    long RecvExact(void* data, size_t length, int timeoutMs = -1);
     // Waits until data (or end of stream) can be read: 1 ready, 0 time-out, -1 error.
     int WaitReadable(int timeoutMs);
 

@@ -40,11 +40,20 @@ bool ReadDisplayNumber(int fd, std::string& number) {
 }  // namespace
 
 VirtualDisplay::~VirtualDisplay() {
-    if (mPid > 0) {
-        ::kill(mPid, SIGTERM);
-        int status = 0;
-        ::waitpid(mPid, &status, 0);
+    if (mPid <= 0) {
+        return;
     }
+    // An X server that does not end on request within 2 s is killed, so a
+    // test process can never hang on its way out.
+    ::kill(mPid, SIGTERM);
+    for (int i = 0; i < 200; ++i) {
+        if (::waitpid(mPid, nullptr, WNOHANG) == mPid) {
+            return;
+        }
+        ::usleep(10000);
+    }
+    ::kill(mPid, SIGKILL);
+    ::waitpid(mPid, nullptr, 0);
 }
 
 bool VirtualDisplay::Start() {

@@ -8,16 +8,9 @@
 namespace faults {
 namespace {
 
-class ChurnTest : public RouterCase {
+class ChurnTest : public FakeUpstreamCase {
 protected:
-    void SetUp() override {
-        mFake.SetObjects({{"SE1", "SEScAcqEnt"}, {"CSC1", "CscAcqEnt"}});
-        ASSERT_TRUE(mFake.Start());
-        StartRouter();
-        TakeBaseline();
-    }
-
-    plenvar_test::FakeAcquisitionServer mFake{26100};
+    ObjectList Objects() const override { return {{"SE1", "SEScAcqEnt"}, {"CSC1", "CscAcqEnt"}}; }
 };
 
 void OneSession(int session) {

@@ -14,17 +14,12 @@ namespace {
 using plenvar_test::FakeAcquisitionServer;
 using plenvar_test::Reply;
 
-class CutConnectionTest : public RouterCase {
+class CutConnectionTest : public FakeUpstreamCase {
 public:
     FakeAcquisitionServer& Fake() { return mFake; }
 
 protected:
-    void SetUp() override {
-        mFake.SetObjects({{"SE1", "SEScAcqEnt"}, {"CSC1", "CscAcqEnt"}});
-        ASSERT_TRUE(mFake.Start());
-        StartRouter();
-        TakeBaseline();
-    }
+    ObjectList Objects() const override { return {{"SE1", "SEScAcqEnt"}, {"CSC1", "CscAcqEnt"}}; }
 
     // The front still answers a whole command.
     void ExpectFrontAnswers() {
@@ -33,8 +28,6 @@ protected:
         const std::string reply = Within(3000ms, "a command on the front", [&] { return probe.Command("-GetZorlentTypes"); });
         EXPECT_EQ(reply.rfind("0", 0), 0u) << reply;
     }
-
-    FakeAcquisitionServer mFake{26100};
 };
 
 // Bytes of one SE record with the given index field (0) and a recognisable fill.

@@ -4,6 +4,7 @@
 // every record it receives, and waiting with deadlines.
 
 #include "ChildProcess.h"
+#include "FakeAcquisitionServer.h"
 #include "Plenvar/PlenvarClient.h"
 #include "platform/Resolve.h"
 #include "platform/Socket.h"
@@ -387,6 +388,23 @@ protected:
     std::unique_ptr<RouterProcess> mRouter;
     Usage mSelfBefore;
     Usage mRouterBefore;
+};
+
+// The router linked upstream to a scripted acquisition server that lists
+// Objects().
+class FakeUpstreamCase : public RouterCase {
+protected:
+    using ObjectList = std::vector<std::pair<std::string, std::string>>;
+    virtual ObjectList Objects() const { return {{"CSC1", "CscAcqEnt"}}; }
+
+    void SetUp() override {
+        mFake.SetObjects(Objects());
+        ASSERT_TRUE(mFake.Start());
+        StartRouter();
+        TakeBaseline();
+    }
+
+    plenvar_test::FakeAcquisitionServer mFake{26100};
 };
 
 }  // namespace faults

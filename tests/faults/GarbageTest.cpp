@@ -10,17 +10,7 @@
 namespace faults {
 namespace {
 
-class GarbageTest : public RouterCase {
-protected:
-    void SetUp() override {
-        mFake.SetObjects({{"CSC1", "CscAcqEnt"}});
-        ASSERT_TRUE(mFake.Start());
-        StartRouter();
-        TakeBaseline();
-    }
-
-    plenvar_test::FakeAcquisitionServer mFake{26100};
-};
+class GarbageTest : public FakeUpstreamCase {};
 
 Bytes Prefix(int32_t version, uint32_t code, int32_t size) {
     Bytes bytes(protocol::kFrameOverhead);

@@ -12,17 +12,7 @@
 namespace faults {
 namespace {
 
-class StalledClientTest : public RouterCase {
-protected:
-    void SetUp() override {
-        mFake.SetObjects({{"CSC1", "CscAcqEnt"}});
-        ASSERT_TRUE(mFake.Start());
-        StartRouter();
-        TakeBaseline();
-    }
-
-    plenvar_test::FakeAcquisitionServer mFake{26100};
-};
+class StalledClientTest : public FakeUpstreamCase {};
 
 // More than the socket buffers between the router and a client can hold.
 constexpr int kRecords = 16000;

@@ -9,6 +9,21 @@
 
 using namespace platform;
 
+namespace {
+// Two ends of one loopback connection.
+void ConnectedPair(Socket& client, Socket& server) {
+    Socket listener = Socket::CreateTcp();
+    ASSERT_TRUE(listener.Bind(0x7F000001, 0));
+    ASSERT_TRUE(listener.Listen(1));
+    sockaddr_in address{};
+    ASSERT_TRUE(listener.LocalAddress(address));
+    client = Socket::CreateTcp();
+    ASSERT_TRUE(client.Connect(address, 2000));
+    server = listener.Accept();
+    ASSERT_TRUE(server.IsValid());
+}
+}  // namespace
+
 TEST(SocketError, ErrnoTableMapsToWindowsSocketsCodes) {
     struct Row {
         int err;
@@ -61,15 +76,10 @@ TEST(SocketError, RealFailuresReportTheirCodes) {
 }
 
 TEST(SocketError, SendOnClosedPeerDoesNotRaiseSigpipe) {
-    Socket listener = Socket::CreateTcp();
-    ASSERT_TRUE(listener.Bind(0x7F000001, 0));
-    ASSERT_TRUE(listener.Listen(1));
-    sockaddr_in address{};
-    ASSERT_TRUE(listener.LocalAddress(address));
-    Socket client = Socket::CreateTcp();
-    ASSERT_TRUE(client.Connect(address, 2000));
-    Socket server = listener.Accept();
-    ASSERT_TRUE(server.IsValid());
+    Socket client;
+    Socket server;
+    ConnectedPair(client, server);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
     server.Close();
     char block[65536] = {};
     long result = 0;
@@ -92,15 +102,10 @@ TEST(Latin1, ConvertsByValueAndRefusesWideCharacters) {
 }
 
 TEST(Socket, RecvExactAssemblesPiecesAndReportsCloseAndTimeOut) {
-    Socket listener = Socket::CreateTcp();
-    ASSERT_TRUE(listener.Bind(0x7F000001, 0));
-    ASSERT_TRUE(listener.Listen(1));
-    sockaddr_in address{};
-    ASSERT_TRUE(listener.LocalAddress(address));
-    Socket client = Socket::CreateTcp();
-    ASSERT_TRUE(client.Connect(address, 2000));
-    Socket server = listener.Accept();
-    ASSERT_TRUE(server.IsValid());
+    Socket client;
+    Socket server;
+    ConnectedPair(client, server);
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
 
     ASSERT_EQ(client.Send("abc", 3), 3);
     ASSERT_EQ(client.Send("defgh", 5), 5);

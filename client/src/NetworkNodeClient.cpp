@@ -8,6 +8,7 @@
 #include "platform/System.h"
 #include "protocol/Framing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <sstream>
@@ -296,8 +297,23 @@ bool NetworkNodeClient::SendMessage(const std::wstring& text) {
     return SendMessage(bytes.data(), static_cast<int>(bytes.size()));
 }
 
+// A body that did not arrive whole is handed back as the bytes that did, so
+// that nothing uninitialised reaches the caller.
+void NetworkNodeClient::KeepReceived(std::unique_ptr<char[]>& buffer, int received) {
+    std::unique_ptr<char[]> kept(new (std::nothrow) char[static_cast<size_t>(std::max(received, 1))]());
+    if (kept && received > 0) {
+        std::memcpy(kept.get(), buffer.get(), static_cast<size_t>(received));
+    }
+    buffer = std::move(kept);
+}
+
 bool NetworkNodeClient::GetBuffer(char* buffer, int bufferSize) {
     int received = 0;
+    return ReceiveInto(buffer, bufferSize, received);
+}
+
+bool NetworkNodeClient::ReceiveInto(char* buffer, int bufferSize, int& received) {
+    received = 0;
     while (received < bufferSize) {
         long n = mSocket.Recv(buffer + received, static_cast<size_t>(bufferSize - received));
         if (n == 0) {
@@ -382,14 +398,18 @@ bool NetworkNodeClient::RecieveMessage(std::unique_ptr<char[]>& buffer, int& siz
         return false;
     }
     buffer.reset();
-    buffer.reset(new (std::nothrow) char[static_cast<size_t>(messageSize)]());
+    // Not zeroed: the pages of a large body are touched only as its bytes
+    // arrive, so a size the server never fills costs no memory.
+    buffer.reset(new (std::nothrow) char[static_cast<size_t>(messageSize)]);
     if (!buffer) {
         mLogFile.WriteEntry(ClientLogFile::ERROR,
                             L"NetworkNodeClient::RecieveMessage() - Error allocating memory for receiving a "
                             L"message, point returned a NULL");
         return false;
     }
-    if (!GetBuffer(buffer.get(), messageSize)) {
+    int received = 0;
+    if (!ReceiveInto(buffer.get(), messageSize, received)) {
+        KeepReceived(buffer, received);
         return false;
     }
     size = messageSize;

@@ -165,6 +165,9 @@ private:
     NodeConnectionClient* StreamForType(const std::wstring& typeName);
     int FindObject(const std::wstring& objectName) const;
     void CloseAllStreams();
+    // GetBuffer that also tells how many bytes arrived.
+    bool ReceiveInto(char* buffer, int bufferSize, int& received);
+    static void KeepReceived(std::unique_ptr<char[]>& buffer, int received);
     bool ReceivePreHeader();
     bool ReceiveSize(int& size);
 

@@ -4,6 +4,7 @@
 #include "platform/SocketError.h"
 #include "protocol/Framing.h"
 
+#include <algorithm>
 #include <iostream>
 #include <new>
 #include <system_error>
@@ -241,18 +242,21 @@ bool NetworkNodeServer::RecieveMessageBody(int32_t size, std::string& text) {
                                 std::to_string(protocol::kMaxCommandBodySize) + " bytes");
         return false;
     }
+    // Grown as the bytes arrive, so a size the client never fills costs no
+    // memory.
+    constexpr size_t kGrowth = 64 * 1024;
+    const size_t total = static_cast<size_t>(size);
     std::string buffer;
-    try {
-        buffer.assign(static_cast<size_t>(size), '\0');
-    } catch (const std::bad_alloc&) {
-        Log(LogFile::ERROR, " - Error Allocating memory for Message Body");
-        return false;
-    }
     size_t got = 0;
-    long last = 1;
-    while (got < buffer.size()) {
-        Log(LogFile::NOTICE, " - Attempting to recieve data of size: " + std::to_string(buffer.size() - got));
-        last = mAcceptedSocket.Recv(buffer.data() + got, buffer.size() - got);
+    while (got < total) {
+        Log(LogFile::NOTICE, " - Attempting to recieve data of size: " + std::to_string(total - got));
+        try {
+            buffer.resize(std::min(total, got + kGrowth));
+        } catch (const std::bad_alloc&) {
+            Log(LogFile::ERROR, " - Error Allocating memory for Message Body");
+            return false;
+        }
+        long last = mAcceptedSocket.Recv(buffer.data() + got, buffer.size() - got);
         if (last <= 0) {
             LogRecvFailure(last, " - Unable To Recieving Data, Socket has been Closed Gracefully");
             return false;

@@ -146,6 +146,29 @@ bool NetworkNodeClient::InitializeClient(const std::wstring& serverName, int por
     return true;
 }
 
+bool NetworkNodeClient::AdoptConnection(platform::Socket connected, const std::wstring& serverName) {
+    if (mIsConnected) {
+        mLogFile.WriteEntry(ClientLogFile::WARNING,
+                            L"NetworkNodeClient::AdoptConnection() - Attempting to initialize Message Client that "
+                            L"has already been initialized, unable to re-initialize");
+        return false;
+    }
+    mSocket = std::move(connected);
+    {
+        std::lock_guard<std::mutex> lock(mServerTextLock);
+        mServerIPAddress = serverName;
+        mServerPCName = serverName;
+    }
+    mIsConnected = true;
+    mSocket.SetRecvTimeout(static_cast<int>(mReplyTimeout.count()));
+    // A local pair has no IPv4 address: its server runs on this computer and
+    // reaches the data streams over loopback.
+    sockaddr_in local{};
+    mLocalIPAddress = mSocket.LocalAddress(local) ? Widen(platform::DottedQuad(local)) : L"127.0.0.1";
+    AskApplicationName();
+    return true;
+}
+
 bool NetworkNodeClient::ConnectToAny(const std::vector<sockaddr_in>& addresses,
                                      const std::wstring& serverName, int portNumber) {
     bool first = true;

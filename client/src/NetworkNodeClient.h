@@ -78,6 +78,12 @@ public:
     // Opens the message connection and asks the server for its application
     // name. Refused (WARNING) while connected.
     bool InitializeClient(const std::wstring& serverName, int portNumber);
+    // Takes `connected`, a socket already connected to a server (for example
+    // one end of a local socket pair), as the message connection, just as a
+    // successful InitializeClient would, and asks for the application name.
+    // `serverName` stands for the server in the texts. Refused (WARNING)
+    // while connected.
+    bool AdoptConnection(platform::Socket connected, const std::wstring& serverName);
     // This computer's first IPv4 address by host-name lookup, or empty.
     std::wstring GetMyIPAddress();
 

@@ -71,7 +71,20 @@ bool NodeConnectionClient::InitServerStream(int port) {
         return false;
     }
     mPortNumber = port;
-    return StartThread();
+    return StartThread(true);
+}
+
+bool NodeConnectionClient::StartOnConnection(platform::Socket connected) {
+    if (mState) {
+        CloseServerStream();
+    }
+    mState = std::make_shared<StreamState>(this);
+    mState->dataSocket = std::move(connected);
+    if (!CreateRecieveBuffer(*mState)) {
+        return false;
+    }
+    mPortNumber = 0;
+    return StartThread(false);
 }
 
 bool NodeConnectionClient::CreateSocket(StreamState& state) {
@@ -119,9 +132,9 @@ bool NodeConnectionClient::CreateRecieveBuffer(StreamState& state) {
     return true;
 }
 
-bool NodeConnectionClient::StartThread() {
+bool NodeConnectionClient::StartThread(bool acceptFirst) {
     std::shared_ptr<StreamState> state = mState;
-    if (!mDmaProcessor.Start([state] { StreamThread(state); }, true)) {
+    if (!mDmaProcessor.Start([state, acceptFirst] { StreamThread(state, acceptFirst); }, true)) {
         WriteLog(ClientLogFile::ERROR,
                  L"NodeConnectionClient::InitServerStream() - Error, unable to create message processing thread.  "
                  L"mStreamType: " +
@@ -133,8 +146,8 @@ bool NodeConnectionClient::StartThread() {
 
 // ---- the receiving thread ----
 
-void NodeConnectionClient::StreamThread(const std::shared_ptr<StreamState>& state) {
-    if (!AcceptClientSocket(*state)) {
+void NodeConnectionClient::StreamThread(const std::shared_ptr<StreamState>& state, bool acceptFirst) {
+    if (acceptFirst && !AcceptClientSocket(*state)) {
         return;
     }
     while (RecieveData(*state)) {

@@ -12,6 +12,7 @@
 #include "ClientLogFile.h"
 
 #include "platform/BoundedThread.h"
+#include "platform/Socket.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,9 @@ public:
 
     // Listens on 0.0.0.0:port and starts the receiving thread.
     bool InitServerStream(int port);
+    // Starts the receiving thread on a data connection that is already open
+    // (for example one end of a local socket pair) instead of listening.
+    bool StartOnConnection(platform::Socket connected);
     // Always true.
     bool AddStreamObject(const std::wstring& objectName);
     // True only when the object's count reached 0 and it was removed.
@@ -98,11 +102,11 @@ private:
     bool BindSocket(StreamState& state, int port);
     bool ListenToSocket(StreamState& state);
     bool CreateRecieveBuffer(StreamState& state);
-    bool StartThread();
+    bool StartThread(bool acceptFirst);
     void CloseSockets(StreamState& state);
     void ProcessCloseError(int errorCode);
 
-    static void StreamThread(const std::shared_ptr<StreamState>& state);
+    static void StreamThread(const std::shared_ptr<StreamState>& state, bool acceptFirst);
     static bool AcceptClientSocket(StreamState& state);
     static bool RecieveData(StreamState& state);
     static bool ReceiveRecord(StreamState& state);

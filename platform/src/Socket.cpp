@@ -64,6 +64,19 @@ Socket Socket::CreateTcp() {
     return Socket(fd);
 }
 
+bool Socket::CreatePair(Socket& first, Socket& second) {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+        CaptureErrno();
+        first = Socket();
+        second = Socket();
+        return false;
+    }
+    first = Socket(fds[0]);
+    second = Socket(fds[1]);
+    return true;
+}
+
 bool Socket::Close() {
     int fd = mFd.exchange(-1);
     if (fd < 0) {

@@ -125,23 +125,39 @@ bool NetworkNodeServer::InitializeServer(int32_t port) {
 }
 
 void NetworkNodeServer::MessageThread() {
-    while (AcceptClient()) {
-        SetStatus(kConnected);
-        while (ProcessNextMessage()) {
-        }
-        if (Stopping()) {
-            // ShutdownServer cleans up.
+    for (;;) {
+        platform::Socket client = AcceptClient();
+        if (!client.IsValid() || !TakeClient(std::move(client))) {
             return;
         }
-        SendReply("Error");
-        CloseAllStreamConnections();
-        DeleteAllStreamConnections();
-        CloseClientConnection();
-        SetStatus(kDisconnected);
+        Log(LogFile::NOTICE, " - Client connection Accepted");
+        if (!ServeTakenClient()) {
+            return;
+        }
     }
 }
 
-bool NetworkNodeServer::AcceptClient() {
+bool NetworkNodeServer::ServeClient(platform::Socket client) {
+    return TakeClient(std::move(client)) && ServeTakenClient();
+}
+
+bool NetworkNodeServer::ServeTakenClient() {
+    SetStatus(kConnected);
+    while (ProcessNextMessage()) {
+    }
+    if (Stopping()) {
+        // ShutdownServer cleans up.
+        return false;
+    }
+    SendReply("Error");
+    CloseAllStreamConnections();
+    DeleteAllStreamConnections();
+    CloseClientConnection();
+    SetStatus(kDisconnected);
+    return true;
+}
+
+platform::Socket NetworkNodeServer::AcceptClient() {
     Log(LogFile::NOTICE, " - Waiting to Accept Client Connection");
     platform::Socket client = mListenSocket.Accept();
     if (!client.IsValid()) {
@@ -149,22 +165,22 @@ bool NetworkNodeServer::AcceptClient() {
         if (!Stopping()) {
             Log(LogFile::ERROR, " - " + text);
         }
-        return false;
     }
+    return client;
+}
+
+bool NetworkNodeServer::TakeClient(platform::Socket client) {
     if (mIdleTimeoutMs > 0) {
         client.SetRecvTimeout(mIdleTimeoutMs);
     }
     // A reply leaves as three writes; without this the second waits for
     // the client's delayed acknowledgement of the first.
     client.SetNoDelay(true);
-    {
-        std::lock_guard<std::mutex> lock(mSocketLock);
-        if (mStopping) {
-            return false;
-        }
-        mAcceptedSocket = std::move(client);
+    std::lock_guard<std::mutex> lock(mSocketLock);
+    if (mStopping) {
+        return false;
     }
-    Log(LogFile::NOTICE, " - Client connection Accepted");
+    mAcceptedSocket = std::move(client);
     return true;
 }
 

@@ -35,6 +35,12 @@ public:
 
     bool InitializeServer(int32_t port);
     void ShutdownServer();
+    // Serves one connected client on the calling thread until it goes away
+    // or the server stops, then closes the connection. The message thread
+    // runs this for every accepted client; it also takes a connection made
+    // otherwise (for example one end of a local socket pair) while the
+    // server is not listening. False when the server is stopping.
+    bool ServeClient(platform::Socket client);
 
     bool DispatchData(const void* data, int32_t byteCount, const std::string& objectName,
                       const std::string& typeName);
@@ -59,7 +65,9 @@ public:
 
 private:
     void MessageThread();
-    bool AcceptClient();
+    platform::Socket AcceptClient();
+    bool TakeClient(platform::Socket client);
+    bool ServeTakenClient();
     bool RecieveMessagePreHeader(int32_t& version);
     bool RecieveMessageHeader(int32_t& size);
     bool RecieveMessageBody(int32_t size, std::string& text);

@@ -2,6 +2,7 @@
 #include "ClientTestSupport.h"
 
 #include <chrono>
+#include <sys/socket.h>
 #include <thread>
 
 using namespace plenvar_test;
@@ -314,6 +315,69 @@ TEST_F(MessageClient, ConnectGivesUpAfterTheConnectTimeout) {
     EXPECT_TRUE(Logged("ERROR", "NetworkNodeClient::ConnectToServer() - Error Connecting To Server, error "
                                 "code: WSAETIMEDOUT - Attempt to connect timed out without establishing a "
                                 "connection."));
+}
+
+// ------------------------------------------------ adopted connections
+
+// A server's end of a local socket pair: what it is to send is written at
+// once, then its writing side is closed.
+struct PairServer {
+    platform::Socket clientEnd;
+    platform::Socket serverEnd;
+
+    explicit PairServer(const Bytes& bytes) {
+        EXPECT_TRUE(platform::Socket::CreatePair(clientEnd, serverEnd));
+        EXPECT_EQ(serverEnd.Send(bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
+        ::shutdown(serverEnd.Handle(), SHUT_WR);
+    }
+};
+
+long ResidentKiB() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+TEST(AdoptedConnection, ServesAsTheMessageConnectionAndRefusesASecondOne) {
+    PairServer server(Frame(ToBytes("0 Pair Server") + Bytes{0}) + Frame(ToBytes("0 ok") + Bytes{0}));
+    Plenvar::NetworkNodeClient client;
+    ASSERT_TRUE(client.AdoptConnection(std::move(server.clientEnd), L"local"));
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(client.GetServerApplicationName(), L" Pair Server");
+    EXPECT_EQ(client.GetServerPCName(), L"local");
+    EXPECT_EQ(client.GetLocalIPAddress(), L"127.0.0.1");
+    int code = -1;
+    std::vector<std::wstring> words;
+    ASSERT_TRUE(client.ReceiveCommandReply(code, words));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(words, std::vector<std::wstring>{L"ok"});
+
+    platform::Socket other;
+    platform::Socket otherPeer;
+    ASSERT_TRUE(platform::Socket::CreatePair(other, otherPeer));
+    EXPECT_FALSE(client.AdoptConnection(std::move(other), L"again"));
+    EXPECT_EQ(client.GetServerPCName(), L"local");
+}
+
+// A reply that announces a large body and then ends must neither cost the
+// announced size in memory nor hand back bytes that never arrived.
+TEST(AdoptedConnection, BodyCutShortKeepsWhatArrivedAndCostsNoMemoryForTheRest) {
+    const int32_t announced = 200 * 1024 * 1024;
+    PairServer server(Frame(ToBytes("0 Pair Server") + Bytes{0}) + PreHeader(1, protocol::kValidationCode) +
+                      SizeHeader(announced) + ToBytes("abc"));
+    Plenvar::NetworkNodeClient client;
+    ASSERT_TRUE(client.AdoptConnection(std::move(server.clientEnd), L"local"));
+    const long before = ResidentKiB();
+    std::unique_ptr<char[]> buffer;
+    int size = -1;
+    EXPECT_FALSE(client.RecieveMessage(buffer, size));
+    EXPECT_LT(ResidentKiB() - before, 32 * 1024);
+    EXPECT_EQ(size, -1);
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(std::string(buffer.get(), 3), "abc");
+    EXPECT_FALSE(client.IsConnected());
 }
 
 TEST(ClientSocketErrors, EachOperationHasItsOwnWording) {

@@ -306,6 +306,26 @@ TEST_F(NodeConnectionClientTest, APeerClosingMidRecordEndsTheStreamWithoutAParti
     stream->CloseServerStream();
 }
 
+TEST_F(NodeConnectionClientTest, AStreamStartedOnAnOpenConnectionReceivesFromIt) {
+    auto stream = MakeStream(RecordType::CSC, mLog.get(), &mCollector);
+    stream->UpdateObjectNames({L"CSC1"}, {L"CscAcqEnt"});
+    platform::Socket mine;
+    platform::Socket server;
+    ASSERT_TRUE(platform::Socket::CreatePair(mine, server));
+    ASSERT_TRUE(stream->StartOnConnection(std::move(mine)));
+    const Bytes record = MakeRecord(RecordType::CSC, 0);
+    ASSERT_TRUE(SendAll(server, record));
+    ASSERT_TRUE(mCollector.WaitForCount(1));
+    server.Close();
+    EXPECT_TRUE(WaitForLog("socket has been closed gracefully.  mStreamType: CSC")) << LogText();
+    EXPECT_TRUE(stream->StreamEnded());
+    const auto got = mCollector.Snapshot();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].bytes, record);
+    EXPECT_EQ(got[0].name, L"CSC1");
+    stream->CloseServerStream();
+}
+
 // ---- the callback pair ----
 
 TEST_F(NodeConnectionClientTest, ACallbackWithANullContextIsNeverCalled) {

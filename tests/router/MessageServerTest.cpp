@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <thread>
+
 namespace {
 
 using namespace routertest;
@@ -152,6 +155,24 @@ TEST(MessageServer, InitializeFailsOnATakenPortAndRefusesASecondStart) {
     EXPECT_NE(std::string::npos, log.find("Node ID: 7NetworkNodeServer::ShutdownServer() - mMsgServerThread thread "
                                           "has been terminated successfully."));
     EXPECT_NE(std::string::npos, log.find("Node ID: 7 - Server has been Shut Down \n"));
+}
+
+TEST(MessageServer, ServesAConnectionHandedToItOnTheCallingThread) {
+    router::NetworkNodeServer server;
+    platform::Socket mine;
+    platform::Socket theirs;
+    ASSERT_TRUE(platform::Socket::CreatePair(mine, theirs));
+    RawClient client;
+    client.Socket() = std::move(theirs);
+    std::thread serving([&] { EXPECT_TRUE(server.ServeClient(std::move(mine))); });
+    EXPECT_EQ("0", client.Command("-SetApplicationName PairTool"));
+    EXPECT_EQ("PairTool", server.GetApplicationName());
+    EXPECT_EQ("Connected", server.GetConnectionStatus());
+    ::shutdown(client.Socket().Handle(), SHUT_WR);
+    EXPECT_EQ("Error", client.ReadText());
+    EXPECT_TRUE(client.WaitClosed());
+    serving.join();
+    EXPECT_EQ("Disconnected", server.GetConnectionStatus());
 }
 
 TEST(MessageServer, ShutdownReturnsPromptlyWhileAClientIsConnectedAndSilent) {

@@ -1,6 +1,7 @@
 #pragma once
-// A TCP/IPv4 socket that closes itself. Every failing call records its
-// Windows Sockets code for LastSocketError() before it returns.
+// A stream socket (TCP/IPv4, or one end of a local pair) that closes itself.
+// Every failing call records its Windows Sockets code for LastSocketError()
+// before it returns.
 
 #include <atomic>
 #include <cstddef>
@@ -21,6 +22,9 @@ public:
 
     // A new IPv4 stream socket; invalid on failure.
     static Socket CreateTcp();
+    // Two local stream sockets connected to each other (no address, no
+    // listener); false, with both left invalid, on failure.
+    static bool CreatePair(Socket& first, Socket& second);
 
     bool IsValid() const { return mFd.load() >= 0; }
     int Handle() const { return mFd.load(); }

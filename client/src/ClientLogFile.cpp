@@ -69,6 +69,9 @@ int ClientLogFile::CloseLog() {
 
 int ClientLogFile::WriteEntry(unsigned int level, const std::wstring& message) {
     std::lock_guard<std::recursive_mutex> lock(mLock);
+    if (mFile == nullptr) {
+        return -1;  // nothing to format the line for
+    }
     return WriteTextLocked(LevelTag(level) + FormatTimeStamp() + L" - " + message);
 }
 

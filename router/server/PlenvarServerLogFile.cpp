@@ -45,9 +45,11 @@ void PlenvarServerLogFile::WriteMessage(int32_t level, const std::string& text) 
     if (text.empty()) {
         return;
     }
-    std::string line = LevelTag(level) + TimeStamp() + " - " + text;
     std::lock_guard<std::mutex> lock(mLock);
-    WriteLineLocked(line);
+    if (mFile == nullptr) {
+        return;  // nothing to format the line for
+    }
+    WriteLineLocked(LevelTag(level) + TimeStamp() + " - " + text);
 }
 
 void PlenvarServerLogFile::WriteLineLocked(const std::string& line) {

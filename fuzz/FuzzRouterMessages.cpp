@@ -1,8 +1,8 @@
-// The router's message reception and command handling: one message server
-// with no upstream link listens on loopback; each input is sent on a fresh
-// message connection, which is then half-closed. The server must read and
-// answer what it can, notice the end of the connection, close it and accept
-// the next one, all within its deadline.
+// The router's message reception and command handling: a message server with
+// no upstream link serves one end of a local socket pair whose peer sends the
+// input and half-closes. The server must read and answer what it can, notice
+// the end of the connection and close it, all within its deadline, and be
+// ready for the next client.
 
 #include "FuzzSupport.h"
 #include "NetworkNodeServer.h"
@@ -11,10 +11,6 @@
 
 namespace {
 
-// Fuzz runs go into a private network namespace; outside one this port is
-// unlikely to be in use.
-constexpr int kPort = 26299;
-
 router::ServerOptions ShortTimeouts() {
     router::ServerOptions options;
     options.connectTimeoutMs = 200;
@@ -22,28 +18,24 @@ router::ServerOptions ShortTimeouts() {
     return options;
 }
 
-struct Harness {
-    router::NetworkNodeServer server{nullptr, ShortTimeouts()};
-
-    Harness() {
+router::NetworkNodeServer& Server() {
+    static router::NetworkNodeServer server{nullptr, ShortTimeouts()};
+    static bool once = [] {
         // Refused pre-headers would be printed for every such input.
         server.SetMessageNotifier([](const std::string&) {});
-        if (!server.InitializeServer(kPort)) {
-            std::abort();
-        }
-    }
-};
+        return true;
+    }();
+    (void)once;
+    return server;
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Harness harness;
-    platform::Socket socket = platform::Socket::CreateTcp();
-    if (!socket.Connect(fuzzsupport::Loopback(kPort), 2000)) {
-        fuzzsupport::Hang("connect to the message server");
+    router::NetworkNodeServer& server = Server();
+    fuzzsupport::FedConnection client(data, size, 10000, "message server closing the connection");
+    if (!server.ServeClient(client.Take())) {
+        std::abort();
     }
-    fuzzsupport::WriteAll(socket, data, size);
-    fuzzsupport::ShutdownWrite(socket);
-    fuzzsupport::DrainUntilClosed(socket, 10000, "message server closing the connection");
     return 0;
 }

@@ -1,6 +1,7 @@
 // Record dispatch of a client stream connection. The input chooses the
 // stream's record type and an object list, the rest is the byte stream the
-// serving side writes to the stream's data connection before closing it.
+// serving side writes to the stream's data connection (one end of a local
+// socket pair) before closing it.
 // Every whole record must reach the callback byte for byte, in order, under
 // the name its index selects (events: the first event object), and records
 // with an index past the list must be dropped; a trailing partial record is
@@ -44,14 +45,6 @@ void OnRecords(void* context, Rec* records, int count, const wchar_t* name) {
     expected.delivered = at + 1;
 }
 
-// Ports the streams listen on go round a range so that a port still held by
-// an earlier connection is not needed again soon.
-int NextPort() {
-    static int next = 0;
-    next = (next + 1) % 2000;
-    return 27000 + next;
-}
-
 template <class Stream, class Rec>
 void Run(const protocol::RecordTypeInfo& info, const std::vector<std::wstring>& names,
          const std::vector<std::wstring>& types, const uint8_t* bytes, size_t size) {
@@ -81,22 +74,13 @@ void Run(const protocol::RecordTypeInfo& info, const std::vector<std::wstring>& 
         }
     }
 
+    fuzzsupport::FedConnection server(bytes, size, 10000, "stream closing its data connection");
     Stream stream(nullptr);
     stream.UpdateObjectNames(names, types);
     stream.SetCallbackFunction(&OnRecords<Rec>, &expected);
-    int port = NextPort();
-    for (int tries = 0; !stream.InitServerStream(port); ++tries) {
-        if (tries == 20) {
-            std::abort();
-        }
-        port = NextPort();
+    if (!stream.StartOnConnection(server.Take())) {
+        std::abort();
     }
-    platform::Socket peer = platform::Socket::CreateTcp();
-    if (!peer.Connect(fuzzsupport::Loopback(port), 2000)) {
-        fuzzsupport::Hang("connect to the stream");
-    }
-    fuzzsupport::WriteAll(peer, bytes, size);
-    peer.Close();
 
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (expected.delivered.load() < expected.records.size()) {

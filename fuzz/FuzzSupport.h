@@ -1,9 +1,9 @@
 #pragma once
-// Small helpers the socket-fed fuzz targets share: loopback addresses, whole
-// writes and reads with a deadline, and a hard stop when a step that must end
-// does not (libFuzzer then keeps the input as a crash).
+// Small helpers the socket-fed fuzz targets share: a local socket pair fed
+// with the input, whole writes and reads with a deadline, and a hard stop when
+// a step that must end does not (libFuzzer then keeps the input as a crash;
+// the replay tests fail).
 
-#include "platform/Resolve.h"
 #include "platform/Socket.h"
 
 #include <chrono>
@@ -12,17 +12,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace fuzzsupport {
-
-inline sockaddr_in Loopback(int port) { return platform::MakeAddress(0x7F000001u, static_cast<uint16_t>(port)); }
 
 [[noreturn]] inline void Hang(const char* what) {
     std::fprintf(stderr, "fuzz: %s did not end within its deadline\n", what);
     std::abort();
 }
 
-// Writes everything unless the peer goes away first.
+// Writes everything unless the peer goes away (or the send times out) first.
 inline void WriteAll(platform::Socket& socket, const uint8_t* data, size_t size) {
     size_t sent = 0;
     while (sent < size) {
@@ -54,6 +55,95 @@ inline void DrainUntilClosed(platform::Socket& socket, int limitMs, const char* 
     }
 }
 
-inline void ShutdownWrite(platform::Socket& socket) { ::shutdown(socket.Handle(), SHUT_WR); }
+// Serves the far ends of fed connections on one long-lived thread, so that
+// an input costs no thread start of its own.
+class Feeder {
+public:
+    struct Job {
+        platform::Socket* socket;
+        const uint8_t* data;
+        size_t size;
+        int limitMs;
+        const char* what;
+    };
+
+    // Never destroyed: its thread waits on it until the process ends.
+    static Feeder& Instance() {
+        static Feeder* feeder = new Feeder;
+        return *feeder;
+    }
+
+    void Start(const Job& job) {
+        std::lock_guard<std::mutex> lock(mLock);
+        mJob = job;
+        mPending = true;
+        mDone = false;
+        mChanged.notify_all();
+    }
+
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mLock);
+        mChanged.wait(lock, [this] { return mDone; });
+    }
+
+private:
+    Feeder() : mThread([this] { Run(); }) { mThread.detach(); }
+
+    // Writes the input, shuts the writing side, then drops what comes back
+    // until the code under test closes its end.
+    static void Serve(const Job& job) {
+        WriteAll(*job.socket, job.data, job.size);
+        ::shutdown(job.socket->Handle(), SHUT_WR);
+        DrainUntilClosed(*job.socket, job.limitMs, job.what);
+    }
+
+    [[noreturn]] void Run() {
+        for (;;) {
+            Job job{};
+            {
+                std::unique_lock<std::mutex> lock(mLock);
+                mChanged.wait(lock, [this] { return mPending; });
+                job = mJob;
+                mPending = false;
+            }
+            Serve(job);
+            std::lock_guard<std::mutex> lock(mLock);
+            mDone = true;
+            mChanged.notify_all();
+        }
+    }
+
+    std::mutex mLock;
+    std::condition_variable mChanged;
+    Job mJob{};
+    bool mPending = false;
+    bool mDone = true;
+    std::thread mThread;
+};
+
+// A connected local socket pair standing for a peer that sends the input and
+// then half-closes. Take() hands one end to the code under test; the feeder
+// writes the input into the other end, shuts its writing side and drops
+// whatever comes back until the code under test closes its end, which must
+// happen within `limitMs` (else Hang). The destructor waits for that.
+class FedConnection {
+public:
+    FedConnection(const uint8_t* data, size_t size, int limitMs, const char* what) {
+        if (!platform::Socket::CreatePair(mInner, mOuter)) {
+            std::abort();
+        }
+        mOuter.SetSendTimeout(limitMs);
+        Feeder::Instance().Start({&mOuter, data, size, limitMs, what});
+    }
+    ~FedConnection() { Feeder::Instance().Wait(); }
+    FedConnection(const FedConnection&) = delete;
+    FedConnection& operator=(const FedConnection&) = delete;
+
+    platform::Socket Take() { return std::move(mInner); }
+
+private:
+    platform::Socket mInner;
+    platform::Socket mOuter;
+};
 
 }  // namespace fuzzsupport

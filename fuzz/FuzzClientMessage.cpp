@@ -36,20 +36,17 @@ void ReceiveUntilDisconnected(Plenvar::NetworkNodeClient& client) {
     }
 }
 
-Plenvar::NetworkNodeClient& Client() {
-    static Plenvar::NetworkNodeClient client;
-    static bool once = [] {
-        client.SetReplyTimeout(std::chrono::milliseconds(2000));
-        return true;
-    }();
-    (void)once;
-    return client;
-}
+struct Harness {
+    Plenvar::NetworkNodeClient client;
+
+    Harness() { client.SetReplyTimeout(std::chrono::milliseconds(2000)); }
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Plenvar::NetworkNodeClient& client = Client();
+    static Harness harness;
+    Plenvar::NetworkNodeClient& client = harness.client;
     fuzzsupport::FedConnection server(data, size, 10000, "client disconnect");
     if (!client.AdoptConnection(server.Take(), L"127.0.0.1")) {
         std::abort();

@@ -18,23 +18,19 @@ router::ServerOptions ShortTimeouts() {
     return options;
 }
 
-router::NetworkNodeServer& Server() {
-    static router::NetworkNodeServer server{nullptr, ShortTimeouts()};
-    static bool once = [] {
-        // Refused pre-headers would be printed for every such input.
-        server.SetMessageNotifier([](const std::string&) {});
-        return true;
-    }();
-    (void)once;
-    return server;
-}
+struct Harness {
+    router::NetworkNodeServer server{nullptr, ShortTimeouts()};
+
+    // Refused pre-headers would be printed for every such input.
+    Harness() { server.SetMessageNotifier([](const std::string&) {}); }
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    router::NetworkNodeServer& server = Server();
+    static Harness harness;
     fuzzsupport::FedConnection client(data, size, 10000, "message server closing the connection");
-    if (!server.ServeClient(client.Take())) {
+    if (!harness.server.ServeClient(client.Take())) {
         std::abort();
     }
     return 0;

@@ -6,6 +6,7 @@
 
 #include "FuzzSupport.h"
 #include "NetworkNodeServer.h"
+#include "PlenvarServerLogFile.h"
 
 #include <cstdlib>
 
@@ -21,8 +22,13 @@ router::ServerOptions ShortTimeouts() {
 struct Harness {
     router::NetworkNodeServer server{nullptr, ShortTimeouts()};
 
-    // Refused pre-headers would be printed for every such input.
-    Harness() { server.SetMessageNotifier([](const std::string&) {}); }
+    Harness() {
+        // The server logs when it is destroyed at exit, so the log has to be
+        // made first: statics end in the reverse order of their making.
+        router::ServerLog();
+        // Refused pre-headers would be printed for every such input.
+        server.SetMessageNotifier([](const std::string&) {});
+    }
 };
 
 }  // namespace

@@ -87,7 +87,7 @@ public:
     }
 
 private:
-    Feeder() : mThread([this] { Run(); }) { mThread.detach(); }
+    Feeder() { std::thread([this] { Run(); }).detach(); }
 
     // Writes the input, shuts the writing side, then drops what comes back
     // until the code under test closes its end.
@@ -118,7 +118,6 @@ private:
     Job mJob{};
     bool mPending = false;
     bool mDone = true;
-    std::thread mThread;
 };
 
 // A connected local socket pair standing for a peer that sends the input and

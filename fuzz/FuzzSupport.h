@@ -120,29 +120,76 @@ private:
     bool mDone = true;
 };
 
+// Lets `socket` queue up to `bytes` of unread data without blocking. Needs
+// the network administration capability; false without it.
+inline bool ForceSendBuffer(platform::Socket& socket, int bytes) {
+    return ::setsockopt(socket.Handle(), SOL_SOCKET, SO_SNDBUFFORCE, &bytes, sizeof bytes) == 0;
+}
+
 // A connected local socket pair standing for a peer that sends the input and
-// then half-closes. Take() hands one end to the code under test; the feeder
-// writes the input into the other end, shuts its writing side and drops
-// whatever comes back until the code under test closes its end, which must
-// happen within `limitMs` (else Hang). The destructor waits for that.
+// then half-closes. Take() hands one end to the code under test; whatever it
+// writes back is dropped, and it must close its end within `limitMs` of the
+// destructor starting (else Hang).
+//
+// When the machine lets the pair's buffers grow, the input is queued at once
+// and the replies pile up unread until the destructor drops them, so an input
+// costs no thread switch. Otherwise (or when the input does not fit) the
+// feeder writes the rest and drains the replies as they come.
 class FedConnection {
 public:
-    FedConnection(const uint8_t* data, size_t size, int limitMs, const char* what) {
+    FedConnection(const uint8_t* data, size_t size, int limitMs, const char* what)
+        : mLimitMs(limitMs), mWhat(what) {
         if (!platform::Socket::CreatePair(mInner, mOuter)) {
             std::abort();
         }
         mOuter.SetSendTimeout(limitMs);
-        Feeder::Instance().Start({&mOuter, data, size, limitMs, what});
+        size_t sent = QueueDirectly(data, size);
+        if (mDirect && sent == size) {
+            ::shutdown(mOuter.Handle(), SHUT_WR);
+            return;
+        }
+        mDirect = false;
+        Feeder::Instance().Start({&mOuter, data + sent, size - sent, limitMs, what});
     }
-    ~FedConnection() { Feeder::Instance().Wait(); }
+    ~FedConnection() {
+        if (mDirect) {
+            DrainUntilClosed(mOuter, mLimitMs, mWhat);
+        } else {
+            Feeder::Instance().Wait();
+        }
+    }
     FedConnection(const FedConnection&) = delete;
     FedConnection& operator=(const FedConnection&) = delete;
 
     platform::Socket Take() { return std::move(mInner); }
 
 private:
+    static constexpr int kReplyRoom = 64 << 20;
+
+    // Queues as much of the input as fits without blocking; 0 when the
+    // buffers cannot be grown.
+    size_t QueueDirectly(const uint8_t* data, size_t size) {
+        int inputRoom = static_cast<int>(size) + (1 << 20);
+        if (size > (16u << 20) || !ForceSendBuffer(mInner, kReplyRoom) || !ForceSendBuffer(mOuter, inputRoom)) {
+            return 0;
+        }
+        mDirect = true;
+        size_t sent = 0;
+        while (sent < size) {
+            long n = ::send(mOuter.Handle(), data + sent, size - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+            if (n <= 0) {
+                break;
+            }
+            sent += static_cast<size_t>(n);
+        }
+        return sent;
+    }
+
     platform::Socket mInner;
     platform::Socket mOuter;
+    int mLimitMs;
+    const char* mWhat;
+    bool mDirect = false;
 };
 
 }  // namespace fuzzsupport

@@ -58,7 +58,10 @@ run_fuzz() {
     echo "=== $name: ${FUZZ_SECONDS}s"
     # A private network namespace keeps the fixed port of the router target
     # free and makes connects to any address but loopback fail at once.
-    if ! tests/netns-run.sh "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 \
+    # AddressSanitizer keeps a record of every thread started (the stream
+    # target starts one per input), about 190 bytes each; long runs need the
+    # higher memory limit.
+    if ! tests/netns-run.sh "$target" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=4096 \
          -print_final_stats=1 -artifact_prefix="$build/fuzz/artifacts/$name-" \
          "$work" "$corpus"; then
       echo "*** $name failed; see $build/fuzz/artifacts/" >&2

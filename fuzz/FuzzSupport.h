@@ -133,8 +133,8 @@ inline bool ForceSendBuffer(platform::Socket& socket, int bytes) {
 //
 // When the machine lets the pair's buffers grow, the input is queued at once
 // and the replies pile up unread until the destructor drops them, so an input
-// costs no thread switch. Otherwise (or when the input does not fit) the
-// feeder writes the rest and drains the replies as they come.
+// costs no thread switch. Otherwise the feeder writes the input and drains the
+// replies as they come.
 class FedConnection {
 public:
     FedConnection(const uint8_t* data, size_t size, int limitMs, const char* what)
@@ -143,13 +143,13 @@ public:
             std::abort();
         }
         mOuter.SetSendTimeout(limitMs);
-        size_t sent = QueueDirectly(data, size);
-        if (mDirect && sent == size) {
+        mDirect = GrowBuffers(size);
+        if (mDirect) {
+            WriteAll(mOuter, data, size);
             ::shutdown(mOuter.Handle(), SHUT_WR);
-            return;
+        } else {
+            Feeder::Instance().Start({&mOuter, data, size, limitMs, what});
         }
-        mDirect = false;
-        Feeder::Instance().Start({&mOuter, data + sent, size - sent, limitMs, what});
     }
     ~FedConnection() {
         if (mDirect) {
@@ -166,23 +166,11 @@ public:
 private:
     static constexpr int kReplyRoom = 64 << 20;
 
-    // Queues as much of the input as fits without blocking; 0 when the
-    // buffers cannot be grown.
-    size_t QueueDirectly(const uint8_t* data, size_t size) {
-        int inputRoom = static_cast<int>(size) + (1 << 20);
-        if (size > (16u << 20) || !ForceSendBuffer(mInner, kReplyRoom) || !ForceSendBuffer(mOuter, inputRoom)) {
-            return 0;
-        }
-        mDirect = true;
-        size_t sent = 0;
-        while (sent < size) {
-            long n = ::send(mOuter.Handle(), data + sent, size - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
-            if (n <= 0) {
-                break;
-            }
-            sent += static_cast<size_t>(n);
-        }
-        return sent;
+    // Makes room for the whole input and every reply to wait unread; false
+    // when the process may not.
+    bool GrowBuffers(size_t size) {
+        return size <= (16u << 20) && ForceSendBuffer(mInner, kReplyRoom) &&
+               ForceSendBuffer(mOuter, static_cast<int>(size) + (1 << 20));
     }
 
     platform::Socket mInner;
